@@ -1,0 +1,58 @@
+// A file opened for positioned reads and writes, with an optional
+// operating-system lock held for as long as the object lives. The only place
+// in the program that talks to the file system's read/write/lock calls.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace marklift {
+
+// Thrown by the platform layer; carries the operating system's reason.
+class PlatformError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class File {
+public:
+    enum class Access { ReadOnly, ReadWrite };
+    // Shared: other Shared openers welcome, Exclusive ones kept out.
+    // Exclusive: nobody else, not even another File of this process.
+    enum class Lock { None, Shared, Exclusive };
+    enum class Create { MustExist, Truncate };
+
+    // Opens `path` (a native path). Throws PlatformError when the file cannot
+    // be opened or the lock cannot be had at once (it never waits).
+    File(const std::string& path, Access access, Lock lock, Create create = Create::MustExist);
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+
+    const std::string& path() const { return path_; }
+    bool writable() const { return access_ == Access::ReadWrite; }
+
+    std::uint64_t size() const;
+    // Reads up to `count` bytes at `offset`; returns how many were read
+    // (fewer only at the end of the file).
+    std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) const;
+    // Reads exactly `count` bytes or throws.
+    void readExactly(std::uint64_t offset, void* buffer, std::size_t count) const;
+    void writeAt(std::uint64_t offset, const void* buffer, std::size_t count);
+    void truncate(std::uint64_t size);
+    // Pushes written bytes to the disk.
+    void sync();
+
+private:
+    void close() noexcept;
+
+    std::string path_;
+    Access access_ = Access::ReadOnly;
+    int fd_ = -1;
+};
+
+}  // namespace marklift

@@ -1,0 +1,73 @@
+// A .dbf data file: its header, its field list and its records, read and
+// written in place. Knows nothing of indexes or filters (see XbaseTable).
+// The byte layout is documented at the top of dbf_format.h.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/file.h"
+#include "tables/date.h"
+#include "tables/field.h"
+
+namespace marklift {
+
+class DbfFile {
+public:
+    enum class Mode {
+        ReadOnly,   // read-only access, shared lock (ZOLT's tables)
+        Shared,     // read-write access, shared lock
+        Exclusive,  // read-write access, exclusive lock
+    };
+
+    // `nativePath` is a file-system path (see nativePath()). Throws
+    // EXbaseError(OpenFailed) when the file cannot be opened or locked, and
+    // EXbaseError(BadHeader) naming the file when its header or field list
+    // cannot be trusted (counts, lengths and offsets checked against each
+    // other and against the file's size).
+    DbfFile(const std::string& nativePath, Mode mode);
+    // Flushes pending changes; errors at this point are swallowed, so call
+    // flush() first where they matter.
+    ~DbfFile();
+    DbfFile(const DbfFile&) = delete;
+    DbfFile& operator=(const DbfFile&) = delete;
+
+    // Creates an empty FoxPro-kind table (version byte 0x03, the structural
+    // index flag set in the header, code page mark 0x01), replacing any file
+    // of that name.
+    static void create(const std::string& nativePath, const FieldList& fields);
+
+    const std::string& path() const;
+    Mode mode() const;
+    std::uint8_t version() const;
+    Date lastUpdate() const;
+    bool hasStructuralIndexFlag() const;
+    const FieldList& fields() const;
+    std::uint32_t recordLength() const;
+    std::uint32_t recordCount() const;
+
+    // Record numbers count from 1. The pointer stays valid until the next
+    // call on this object. Throws for a record number outside 1..recordCount().
+    const char* record(std::uint32_t recno) const;
+    void writeRecord(std::uint32_t recno, const char* bytes);
+    // Returns the new record's number.
+    std::uint32_t appendRecord(const char* bytes);
+    bool isDeleted(std::uint32_t recno) const;
+    void setDeleted(std::uint32_t recno, bool deleted);
+
+    // Removes every record flagged deleted, keeping the others in order.
+    // Requires Exclusive mode.
+    void pack();
+
+    // Writes buffered records, the record count, today's date as the update
+    // date and the end-of-file mark (0x1A after the last record).
+    void flush();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace marklift

@@ -1,0 +1,59 @@
+// The keys of one index order held in memory: fixed-width key bytes with
+// their record numbers, sorted by key and, among equal keys, by record number
+// (the order every xBase index walks them in). Index files are read into one
+// of these and written from one; the table walks and seeks it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace marklift {
+
+class KeyIndex {
+public:
+    explicit KeyIndex(std::size_t keyLength = 0) : keyLength_(keyLength) {}
+
+    std::size_t keyLength() const { return keyLength_; }
+    std::size_t size() const { return recnos_.size(); }
+    bool empty() const { return recnos_.empty(); }
+
+    std::string_view keyAt(std::size_t pos) const {
+        return {keys_.data() + pos * keyLength_, keyLength_};
+    }
+    std::uint32_t recnoAt(std::size_t pos) const { return recnos_[pos]; }
+
+    // Bulk loading: add entries in any order, then call sort() once.
+    void reserve(std::size_t count);
+    void add(std::string_view key, std::uint32_t recno);
+    void sort();
+
+    // Keeping a sorted index right, one entry at a time.
+    void insert(std::string_view key, std::uint32_t recno);
+    // False when no such entry exists.
+    bool erase(std::string_view key, std::uint32_t recno);
+
+    // First position whose key is >= `key` (shorter keys are compared as if
+    // padded with `pad`); size() when none.
+    std::size_t lowerBound(std::string_view key, char pad = ' ') const;
+    // First position of the exact entry; size() when absent.
+    std::size_t find(std::string_view key, std::uint32_t recno) const;
+    // True when the entries are in key, record-number order.
+    bool isSorted() const;
+
+    void clear();
+
+private:
+    // `key` cut or padded to the index's width.
+    std::string normalise(std::string_view key, char pad) const;
+    int compareAt(std::size_t pos, std::string_view key) const;
+    std::size_t lowerBoundEntry(std::string_view key, std::uint32_t recno) const;
+
+    std::size_t keyLength_;
+    std::vector<char> keys_;
+    std::vector<std::uint32_t> recnos_;
+};
+
+}  // namespace marklift
