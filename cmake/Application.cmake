@@ -1,2 +1,26 @@
-# The program above the engine: plain logic per subsystem, then the Qt windows.
+# The program above the engine: plain logic per subsystem and the Qt windows
+# beside it, one library, then the executables.
 find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport Network Test)
+set(CMAKE_AUTOMOC ON)
+
+set(program_sources)
+foreach(dir app prepare export settings)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${dir}/*.cpp
+                                      ${CMAKE_SOURCE_DIR}/src/${dir}/*.h)
+  list(APPEND program_sources ${sources})
+endforeach()
+list(FILTER program_sources EXCLUDE REGEX "/main\\.cpp$")
+
+add_library(marklift_program STATIC ${program_sources})
+target_include_directories(marklift_program PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(marklift_program PUBLIC marklift_tables Qt6::Widgets Qt6::PrintSupport
+                                              Qt6::Network)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
+  add_executable(marklift ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
+  target_link_libraries(marklift PRIVATE marklift_program)
+endif()
+
+foreach(dir app prepare export settings)
+  marklift_tests(${dir}_tests ${dir} marklift_program Qt6::Test)
+endforeach()
