@@ -170,7 +170,7 @@ inline void encodeNtxItem(unsigned char* page, std::size_t itemOffset, std::uint
     unsigned char* item = page + itemOffset;
     encodeLE32(item, child);
     encodeLE32(item + 4, recno);
-    std::memcpy(item + kNtxItemOverhead, key.data(), key.size());
+    if (!key.empty()) std::memcpy(item + kNtxItemOverhead, key.data(), key.size());
 }
 
 }  // namespace marklift

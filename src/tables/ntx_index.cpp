@@ -140,6 +140,10 @@ NtxContents readNtx(const ByteSource& source) {
     const NtxHeaderPage h = readHeader(source);
     NtxContents contents{{h.keyExpression, h.keyLength, h.keyDecimals, h.unique},
                          KeyIndex(h.keyLength)};
+    // No page holds more than max items, so this bound is never exceeded and
+    // is close for the full pages Clipper builds.
+    const std::uint64_t pages = source.size() / kNtxPageSize - 1;
+    contents.keys.reserve(pages * h.maxItems);
     TreeWalker(source, h, contents.keys).walk(h.rootOffset, 1);
     return contents;
 }

@@ -28,8 +28,10 @@ using Bytes = std::vector<unsigned char>;
 const fs::path kFixtures = MARKLIFT_FIXTURES;
 
 Bytes readBytes(const fs::path& path) {
+    Bytes bytes(fs::file_size(path));
     std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
 }
 
 void writeBytes(const fs::path& path, const Bytes& bytes) {
@@ -253,10 +255,12 @@ TEST_P(NtxRoundTripTest, ReadsBackTheSortedKeysFromABalancedTree) {
 
     const NtxContents back = readNtxFile(path);
     ASSERT_EQ(back.keys.size(), reference.size());
-    for (std::size_t i = 0; i < reference.size(); ++i) {
-        ASSERT_EQ(back.keys.keyAt(i), reference.keyAt(i)) << i;
-        ASSERT_EQ(back.keys.recnoAt(i), reference.recnoAt(i)) << i;
+    std::size_t same = 0;
+    while (same < reference.size() && back.keys.keyAt(same) == reference.keyAt(same) &&
+           back.keys.recnoAt(same) == reference.recnoAt(same)) {
+        ++same;
     }
+    EXPECT_EQ(same, reference.size()) << "entries differ from here on";
     EXPECT_EQ(back.header.keyExpression, "UPPER(LNAME)");
     EXPECT_EQ(back.header.keyLength, c.keyLength);
 }
