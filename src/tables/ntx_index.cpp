@@ -78,6 +78,8 @@ class TreeWalker {
           header_(header),
           keys_(keys),
           visited_(source.size() / kNtxPageSize, false) {}
+    TreeWalker(const TreeWalker&) = delete;
+    TreeWalker& operator=(const TreeWalker&) = delete;
 
     // Appends the keys of the subtree at `offset` (a checked page offset).
     void walk(std::uint32_t offset, int depth) {
