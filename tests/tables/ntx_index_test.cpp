@@ -490,11 +490,6 @@ TEST(NtxReader, AcceptsAnEmptyIndexAndTheOlderSignature) {
     EXPECT_EQ(contents.header.keyExpression, "SSN");
 }
 
-}  // namespace
-}  // namespace marklift
-
-namespace {
-
 // A file updated in place may keep equal keys in the order they were added;
 // the reader still gives them in record-number order.
 TEST(NtxEqualKeys, ComeInRecordNumberOrderWhateverTheirOrderInThePage) {
@@ -513,4 +508,6 @@ TEST(NtxEqualKeys, ComeInRecordNumberOrderWhateverTheirOrderInThePage) {
     EXPECT_EQ(keys.recnoAt(pos + 1), 9999u);
 }
 
+
 }  // namespace
+}  // namespace marklift
