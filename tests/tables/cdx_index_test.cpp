@@ -92,7 +92,9 @@ CdxTag dateTag(const std::string& name) {
     return tag;
 }
 
-void PrintTo(const FixtureTags& param, std::ostream* out) { *out << param.table; }
+void PrintTo(const FixtureTags& param, std::ostream* out) {
+    *out << param.table;
+}
 
 class CdxFixtureTest : public ::testing::TestWithParam<FixtureTags> {};
 
@@ -222,7 +224,9 @@ const Damage kDamages[] = {
     {"UnknownSortOrder", [](auto& b) { putLE16(b, 0x7F6, 7); }, "sort order"},
 };
 
-void PrintTo(const Damage& param, std::ostream* out) { *out << param.name; }
+void PrintTo(const Damage& param, std::ostream* out) {
+    *out << param.name;
+}
 
 class CdxDamageTest : public ::testing::TestWithParam<Damage> {};
 
