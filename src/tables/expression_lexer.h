@@ -62,6 +62,9 @@ class ExpressionLexer {
     Token current_;
 };
 
+// Names and keywords of the subset match without regard to letter case.
+bool equalIgnoringCase(std::string_view a, std::string_view b);
+
 // How a token appears in an error message: `")" at position 7`.
 std::string describeToken(const Token& token);
 

@@ -335,6 +335,18 @@ TEST_F(ExpressionTest, AnythingOutsideTheSubsetIsRefusedNamingTheExpression) {
     }
 }
 
+TEST_F(ExpressionTest, ControlCharactersInTheMessageAreShownAsHex) {
+    const std::string expression("retest\0= \"N\"\x7F", 13);
+    try {
+        Expression::parse(expression, fields_);
+        ADD_FAILURE() << "no error";
+    } catch (const EXbaseError& e) {
+        EXPECT_STREQ(e.what(),
+                     "Invalid expression \"retest\\x00= \"N\"\\x7F\": unexpected \"\\x00\" at "
+                     "position 7.");
+    }
+}
+
 TEST_F(ExpressionTest, LongChainsAreRefusedBeforeTheyCanExhaustTheStack) {
     std::string chain = "duplicate";
     for (int i = 0; i < 100; ++i) chain += " .and. duplicate";
