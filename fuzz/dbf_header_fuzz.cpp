@@ -17,7 +17,7 @@ namespace {
 
 // One file per fuzzing process, removed when the process ends.
 class ScratchFile {
-  public:
+public:
     ScratchFile()
         : path_((std::filesystem::temp_directory_path() /
                  ("dbf_header_fuzz." + std::to_string(getpid()) + ".dbf"))
@@ -36,7 +36,7 @@ class ScratchFile {
         return path_;
     }
 
-  private:
+private:
     std::string path_;
 };
 

@@ -164,7 +164,7 @@ struct Expression::Node {
 };
 
 class Expression::Parser {
-  public:
+public:
     Parser(std::string_view text, const FieldList& fields)
         : text_(text), fields_(fields), lexer_(text) {}
 
@@ -180,7 +180,7 @@ class Expression::Parser {
         return node;
     }
 
-  private:
+private:
     using Operand = Node::Operand;
 
     [[noreturn]] void fail(const std::string& problem) const { throwBadExpression(text_, problem); }

@@ -43,14 +43,14 @@ struct Token {
 [[noreturn]] void throwBadExpression(std::string_view expression, const std::string& problem);
 
 class ExpressionLexer {
-  public:
+public:
     // `expression` must outlive the lexer and its tokens.
     explicit ExpressionLexer(std::string_view expression);
 
     const Token& peek() const { return current_; }
     Token next();
 
-  private:
+private:
     Token scan();
     Token scanText(std::size_t start);
     Token scanNumber(std::size_t start);

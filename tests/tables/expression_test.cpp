@@ -32,7 +32,7 @@ FieldList zoltFields() {
 
 // One record's bytes, every field blank until set.
 class Record {
-  public:
+public:
     explicit Record(const FieldList& fields)
         : fields_(fields), bytes_(fields.recordLength(), ' ') {}
 
@@ -46,7 +46,7 @@ class Record {
     }
     const char* data() const { return bytes_.data(); }
 
-  private:
+private:
     const FieldList& fields_;
     std::vector<char> bytes_;
 };
@@ -60,7 +60,7 @@ struct FilterCase {
 };
 
 class ExpressionTest : public ::testing::Test {
-  protected:
+protected:
     bool test(const std::string& filter, const Values& values) {
         Record record(fields_);
         for (const auto& [name, stored] : values) record.set(name, stored);
