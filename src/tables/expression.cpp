@@ -17,11 +17,6 @@ namespace {
 // so that neither parsing nor evaluating can exhaust the stack.
 constexpr int kMaxDepth = 64;
 
-// xBase reads a logical field as true for these letters only.
-bool isTrueLetter(char c) {
-    return c == 'T' || c == 't' || c == 'Y' || c == 'y';
-}
-
 // Blank or unreadable numbers count as 0, as xBase reads an empty numeric field.
 double parseNumber(std::string_view text) {
     const std::size_t first = text.find_first_not_of(' ');
@@ -133,7 +128,7 @@ struct Expression::Node {
     bool test(const char* record) const {
         switch (kind) {
             case Kind::LogicalField:
-                return isTrueLetter(record[left.offset]);
+                return isTrueLogicalLetter(record[left.offset]);
             case Kind::Compare:
                 return compare(record);
             case Kind::And:

@@ -31,11 +31,6 @@ bool isNumberKind(const FieldDef& field) {
     return field.type == 'N' || field.type == 'F';
 }
 
-// The letters a logical field or text reads as true by.
-bool isTrueLetter(char c) {
-    return c == 'T' || c == 't' || c == 'Y' || c == 'y' || c == '1';
-}
-
 char upper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -149,8 +144,12 @@ Date readDate(const FieldDef& field, const char* record) {
     return Date::fromYyyymmdd(readRaw(field, record)).value_or(Date());
 }
 
+bool isTrueLogicalLetter(char c) {
+    return c == 'T' || c == 't' || c == 'Y' || c == 'y' || c == '1';
+}
+
 bool readLogical(const FieldDef& field, const char* record) {
-    return isTrueLetter(record[field.offset]);
+    return isTrueLogicalLetter(record[field.offset]);
 }
 
 double readNumber(const FieldDef& field, const char* record) {
@@ -188,7 +187,7 @@ void writeText(const FieldDef& field, char* record, std::string_view text) {
             return writeDate(field, record, *date);
         }
         case 'L':
-            return writeLogical(field, record, !text.empty() && isTrueLetter(text.front()));
+            return writeLogical(field, record, !text.empty() && isTrueLogicalLetter(text.front()));
         case 'N':
         case 'F': {
             std::string_view trimmed = trim(text);

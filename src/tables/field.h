@@ -55,6 +55,9 @@ std::string readText(const FieldDef& field, const char* record);
 std::string_view readRaw(const FieldDef& field, const char* record);
 // A blank date, or bytes that are not a date, read as the zero date.
 Date readDate(const FieldDef& field, const char* record);
+// The letters a logical field, or a text written to one, reads as true by:
+// T, t, Y, y and 1.
+bool isTrueLogicalLetter(char c);
 // True for T, t, Y, y and 1.
 bool readLogical(const FieldDef& field, const char* record);
 // Parsed with '.' as the decimal point whatever the locale; 0 when the text

@@ -46,8 +46,11 @@ std::unique_ptr<Order> Order::cdxTag(const std::string& cdxPath, std::size_t tag
     order->fileName_ = cdxPath;
     order->tagIndex_ = tagIndex;
     order->tag_ = tag;
-    order->dateKeys_ = !tag.characterKeys;
     order->key_ = tryParse(tag.keyExpression, fields);
+    // The file cannot tell an 8-byte character key from a date key for
+    // certain; the expression can.
+    order->dateKeys_ = order->key_ ? order->key_->type() == Expression::Type::Date
+                                   : !tag.characterKeys;
     return order;
 }
 

@@ -151,11 +151,11 @@ TEST_F(ExpressionTest, DateRangeKeepsDatesInsideAndDropsBlankDates) {
     });
 }
 
-TEST_F(ExpressionTest, LogicalFieldIsTrueOnlyForTAndY) {
-    for (const char* stored : {"T", "t", "Y", "y"}) {
+TEST_F(ExpressionTest, LogicalFieldIsTrueForTheLettersAFieldReadsAsTrue) {
+    for (const char* stored : {"T", "t", "Y", "y", "1"}) {
         EXPECT_TRUE(test("duplicate", {{"DUPLICATE", stored}})) << stored;
     }
-    for (const char* stored : {"F", "f", "N", "n", "?", "", "1"}) {
+    for (const char* stored : {"F", "f", "N", "n", "?", ""}) {
         EXPECT_FALSE(test("duplicate", {{"DUPLICATE", stored}})) << stored;
     }
 }
