@@ -53,7 +53,7 @@ class ReplacingFileTest : public ::testing::Test {
 TEST_F(ReplacingFileTest, TheTargetChangesOnlyAtCommitAndThenHoldsEveryByte) {
     put(path("UPLOAD.ASC"), "previous upload\r\n");
     std::string expected;
-    for (int i = 0; i < 5000; ++i) expected += "line " + std::to_string(i) + "\r\n";
+    for (int i = 0; i < 10000; ++i) expected += "line " + std::to_string(i) + "\r\n";
     {
         ReplacingFile file(path("UPLOAD.ASC"));
         EXPECT_EQ(fs::path(file.temporaryPath()).parent_path(), dir_);
