@@ -40,6 +40,7 @@ void syncDirectoryOf(const std::string& path) {
 }  // namespace
 
 ReplacingFile::ReplacingFile(const std::string& path) : target_(nativePath(path)) {
+    if (target_.empty()) throw PlatformError("No file name given");
     std::error_code ec;
     if (fs::exists(target_, ec)) {
         // A file the user may not write stays as it is, although the rename

@@ -16,7 +16,7 @@ class ReplacingFile {
   public:
     // `path` is a program path. Throws PlatformError when the target exists
     // but may not be written (a read-only file, a directory) or when the
-    // temporary file cannot be created (missing directory, no access).
+    // temporary file cannot be created (missing directory, no access, no name).
     explicit ReplacingFile(const std::string& path);
     // Without commit(), removes the temporary file; the target is untouched.
     ~ReplacingFile();

@@ -94,6 +94,7 @@ TEST_F(ReplacingFileTest, TargetsThatCannotBeWrittenFailBeforeAnythingIsMade) {
     fs::create_directory(dir_ / "folder");
     EXPECT_THROW(ReplacingFile(path("missing/upload.asc")), PlatformError);
     EXPECT_THROW(ReplacingFile(path("folder")), PlatformError);
+    EXPECT_THROW(ReplacingFile(""), PlatformError);
     EXPECT_EQ(entries(), std::vector<std::string>{"folder"});
 }
 
