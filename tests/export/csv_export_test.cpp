@@ -472,7 +472,7 @@ TEST_F(CsvExportTest, AFullDiskPartWayPassesOnAndLeavesThePreviousFileWhole) {
     TableOnDisk table(scratch, "NAMES", "NAME,C,40,0;");
     for (int i = 0; i < 200; ++i) {
         table.table.Append();
-        table.table.SetText("NAME", "RECORD " + std::to_string(i));
+        table.table.SetText("NAME", "A RECORD LONG ENOUGH TO MATTER " + std::to_string(i));
         table.table.Post();
     }
     table.table.Flush();
@@ -481,7 +481,7 @@ TEST_F(CsvExportTest, AFullDiskPartWayPassesOnAndLeavesThePreviousFileWhole) {
     writer.SetDataSet(&table.table);
     writer.SetOutputFile(scratch.dir() + "UPLOAD.ASC");
 
-    // No file may grow past 4 KiB in the child: the upload file (about 8 KiB)
+    // No file may grow past 4 KiB in the child: the upload file (about 7 KiB)
     // meets the limit the way it would meet a full disk.
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
