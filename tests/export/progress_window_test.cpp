@@ -12,6 +12,9 @@
 #include <QScreen>
 
 #include "app/clock.h"
+#include "export/csv_export.h"
+#include "export_test_support.h"
+#include "tables/xbase_table.h"
 
 using namespace marklift;
 
@@ -26,7 +29,7 @@ QApplication& application() {
 }
 
 class ProgressWindowTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         application();
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
@@ -122,6 +125,42 @@ TEST_F(ProgressWindowTest, UpdateProgressShowsCountsRateTimeToGoAndShareDone) {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     window.UpdateProgress(500, 1536000);
     EXPECT_EQ(text(window, "lbBytes"), "1.500,0K written (150,0K/s)");
+}
+
+// The progress windows now on screen.
+std::vector<TProgressWindow*> progressWindows() {
+    std::vector<TProgressWindow*> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<TProgressWindow*>(widget)) windows.push_back(window);
+    return windows;
+}
+
+TEST_F(ProgressWindowTest, TheWritersWindowShowsDuringARunAndIsGoneAfterIt) {
+    marklift::testing::ScratchDirectory scratch;
+    XbaseTable::CreateTable(scratch.dir() + "NAMES.dbf", "NAME,C,6,0;");
+    XbaseTable table;
+    table.SetDatabaseName(scratch.dir());
+    table.SetTableName("NAMES");
+    table.Open();
+    for (const char* name : {"AB", "CD"}) {
+        table.Append();
+        table.SetText("NAME", name);
+        table.Post();
+    }
+    TCSVExport writer;
+    writer.SetDataSet(&table);
+    writer.SetOutputFile(scratch.dir() + "OUT.TXT");
+    writer.SetShowProgress(true);
+    writer.SetProgressFactory([this] { return std::make_unique<TProgressWindow>(clock); });
+    std::vector<QString> shown;
+    writer.SetOnExportRecord([&](TCSVExport&, std::int64_t, std::int64_t) {
+        for (TProgressWindow* window : progressWindows())
+            if (window->isVisible()) shown.push_back(window->windowTitle());
+    });
+
+    EXPECT_EQ(writer.Execute(), 2);
+    EXPECT_EQ(shown, (std::vector<QString>{"Export Progress", "Export Progress"}));
+    EXPECT_TRUE(progressWindows().empty());
 }
 
 }  // namespace
