@@ -48,8 +48,15 @@ TProgressWindow::TProgressWindow(const Clock& clock, QWidget* parent)
     Label3 = addLabel("Label3", "Bytes:", kCaptionLeft, rows[2], kCaptionWidth);
     Label4 = addLabel("Label4", "Time:", kCaptionLeft, rows[3], kCaptionWidth);
     Label5 = addLabel("Label5", "Progress:", kCaptionLeft, rows[4], kCaptionWidth);
-    for (QLabel* caption : {Label1, Label2, Label3, Label4, Label5})
+    for (QLabel* caption : {Label1, Label2, Label3, Label4, Label5}) {
         caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        // The layout was drawn for a small font; in a wider one a caption
+        // grows to the left, keeping its right edge by the values.
+        const int needed = caption->fontMetrics().horizontalAdvance(caption->text());
+        if (needed > kCaptionWidth)
+            caption->setGeometry(std::max(0, kCaptionLeft + kCaptionWidth - needed), caption->y(),
+                                 std::min(needed, kCaptionLeft + kCaptionWidth), kRowHeight);
+    }
 
     lbFile = addLabel("lbFile", "?", kValueLeft, rows[0], kValueWidth);
     lbRecords = addLabel("lbRecords", "?", kValueLeft, rows[1], kValueWidth);
