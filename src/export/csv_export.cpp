@@ -22,13 +22,13 @@ bool isBlankOrControl(char c) {
 
 // Closes the progress display on every way out of a run.
 class ProgressCloser {
-  public:
+public:
     explicit ProgressCloser(std::unique_ptr<ExportProgress>& progress) : progress_(progress) {}
     ~ProgressCloser() { progress_.reset(); }
     ProgressCloser(const ProgressCloser&) = delete;
     ProgressCloser& operator=(const ProgressCloser&) = delete;
 
-  private:
+private:
     std::unique_ptr<ExportProgress>& progress_;
 };
 

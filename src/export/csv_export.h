@@ -19,7 +19,7 @@ class ReplacingFile;
 class XbaseTable;
 
 class TCSVExport {
-  public:
+public:
     using TExportEvent =
         std::function<void(TCSVExport& sender, std::int64_t records, std::int64_t bytes)>;
     using TNotifyEvent = std::function<void(TCSVExport& sender)>;
@@ -94,7 +94,7 @@ class TCSVExport {
         progressFactory_ = std::move(factory);
     }
 
-  private:
+private:
     std::unique_ptr<ReplacingFile> OpenOutput(std::int64_t& recordTotal);
     LineFormat MakeLineFormat() const;
 

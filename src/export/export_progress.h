@@ -11,7 +11,7 @@
 namespace marklift {
 
 class ExportProgress {
-  public:
+public:
     // Destroying the display closes it.
     virtual ~ExportProgress() = default;
     virtual void BeginProgress(std::int64_t total, const std::string& fileName) = 0;

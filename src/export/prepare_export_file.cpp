@@ -16,7 +16,7 @@ namespace {
 // way matters more than one from closing, so the latter is dropped; a run
 // that ends normally closes the table itself and hears of its errors.
 class ClosedOnFailure {
-  public:
+public:
     explicit ClosedOnFailure(XbaseTable& table) : table_(table) {}
     ~ClosedOnFailure() {
         try {
@@ -27,19 +27,19 @@ class ClosedOnFailure {
     ClosedOnFailure(const ClosedOnFailure&) = delete;
     ClosedOnFailure& operator=(const ClosedOnFailure&) = delete;
 
-  private:
+private:
     XbaseTable& table_;
 };
 
 // Holds back the display updates of a table for a scope.
 class ControlsDisabled {
-  public:
+public:
     explicit ControlsDisabled(XbaseTable& table) : table_(table) { table_.DisableControls(); }
     ~ControlsDisabled() { table_.EnableControls(); }
     ControlsDisabled(const ControlsDisabled&) = delete;
     ControlsDisabled& operator=(const ControlsDisabled&) = delete;
 
-  private:
+private:
     XbaseTable& table_;
 };
 

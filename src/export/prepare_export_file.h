@@ -16,7 +16,7 @@ class UserInterface;
 
 // The selection window's progress bar.
 class ProgressBarSink {
-  public:
+public:
     virtual ~ProgressBarSink() = default;
     virtual void SetRange(int minimum, int maximum) = 0;
     virtual void SetPosition(int position) = 0;

@@ -19,7 +19,7 @@ namespace marklift {
 class TProgressWindow : public QDialog, public ExportProgress {
     Q_OBJECT
 
-  public:
+public:
     // Visible from its creation on, centred on the screen.
     explicit TProgressWindow(const Clock& clock = systemClock(), QWidget* parent = nullptr);
 
@@ -28,7 +28,7 @@ class TProgressWindow : public QDialog, public ExportProgress {
     // takes no input while a run lasts.
     void UpdateProgress(std::int64_t records, std::int64_t bytes) override;
 
-  private:
+private:
     QLabel* addLabel(const char* name, const QString& text, int left, int top, int width);
 
     QLabel* Label1;

@@ -13,7 +13,7 @@ namespace marklift {
 class File;
 
 class ReplacingFile {
-  public:
+public:
     // `path` is a program path. Throws PlatformError when the target exists
     // but may not be written (a read-only file, a directory) or when the
     // temporary file cannot be created (missing directory, no access, no name).
@@ -33,7 +33,7 @@ class ReplacingFile {
     const std::string& targetPath() const { return target_; }
     const std::string& temporaryPath() const { return temporary_; }
 
-  private:
+private:
     void flushBuffer();
     void discard() noexcept;
 

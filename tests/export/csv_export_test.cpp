@@ -24,7 +24,7 @@ using Row = std::vector<std::pair<std::string, std::string>>;  // field, text
 
 // A table in the scratch directory, open, holding `rows`.
 class TableOnDisk {
-  public:
+public:
     TableOnDisk(const ScratchDirectory& scratch, const std::string& name,
                 const std::string& definitions, const std::vector<Row>& rows = {}) {
         XbaseTable::CreateTable(scratch.dir() + name + ".dbf", definitions);
@@ -63,7 +63,7 @@ const std::vector<Row> kUploadRows = {
 };
 
 class CsvExportTest : public ::testing::Test {
-  protected:
+protected:
     std::int64_t run(XbaseTable& table, const std::string& fileName = "UPLOAD.ASC") {
         writer.SetDataSet(&table);
         writer.SetOutputFile(scratch.dir() + fileName);

@@ -21,7 +21,7 @@ namespace marklift::testing {
 namespace fs = std::filesystem;
 
 class ScratchDirectory {
-  public:
+public:
     ScratchDirectory() {
         path_ = fs::temp_directory_path() /
                 ("export-" + std::to_string(::getpid()) + "-" +
@@ -48,7 +48,7 @@ class ScratchDirectory {
         return names;
     }
 
-  private:
+private:
     fs::path path_;
 };
 
@@ -71,7 +71,7 @@ struct ProgressLog {
 };
 
 class RecordingProgress : public ExportProgress {
-  public:
+public:
     explicit RecordingProgress(ProgressLog& log) : log_(log) {
         ++log_.created;
         ++log_.alive;
@@ -85,7 +85,7 @@ class RecordingProgress : public ExportProgress {
         log_.updates.emplace_back(records, bytes);
     }
 
-  private:
+private:
     ProgressLog& log_;
 };
 

@@ -50,7 +50,7 @@ const std::string kFixedB = "222222222ADAMS        BOB        Q1980010242  20240
 const std::string kFixedC = "333333333CLARK        CAL                 7   20240303ENGL";
 
 class RecordingBar : public ProgressBarSink {
-  public:
+public:
     void SetRange(int minimum, int maximum) override {
         calls.push_back("range " + std::to_string(minimum) + " " + std::to_string(maximum));
     }
@@ -59,7 +59,7 @@ class RecordingBar : public ProgressBarSink {
 };
 
 class PrepareExportTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         settings.DataPath = scratch.dir();
         XbaseTable::CreateTable(scratch.dir() + "BANTABLE.dbf", kWorkTable);

@@ -20,7 +20,7 @@ using namespace marklift;
 namespace {
 
 class ReplacingFileTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("replacing-" + std::to_string(::getpid()) + "-" +
