@@ -1,0 +1,124 @@
+#include "export/prepare_export_file.h"
+
+#include "app/application.h"
+#include "app/program_error.h"
+#include "app/program_settings.h"
+#include "app/shared_routines.h"
+#include "app/user_interface.h"
+#include "export/csv_export.h"
+#include "export/upload_record.h"
+#include "platform/paths.h"
+
+namespace marklift {
+namespace {
+
+// Closes the table when a failure leaves the run early. The failure on its
+// way matters more than one from closing, so the latter is dropped; a run
+// that ends normally closes the table itself and hears of its errors.
+class ClosedOnFailure {
+public:
+    explicit ClosedOnFailure(XbaseTable& table) : table_(table) {}
+    ~ClosedOnFailure() {
+        try {
+            table_.Close();
+        } catch (const std::exception&) {
+        }
+    }
+    ClosedOnFailure(const ClosedOnFailure&) = delete;
+    ClosedOnFailure& operator=(const ClosedOnFailure&) = delete;
+
+private:
+    XbaseTable& table_;
+};
+
+// Holds back the display updates of a table for a scope.
+class ControlsDisabled {
+public:
+    explicit ControlsDisabled(XbaseTable& table) : table_(table) { table_.DisableControls(); }
+    ~ControlsDisabled() { table_.EnableControls(); }
+    ControlsDisabled(const ControlsDisabled&) = delete;
+    ControlsDisabled& operator=(const ControlsDisabled&) = delete;
+
+private:
+    XbaseTable& table_;
+};
+
+// Recreates BANNEREX, opened and with its ID tag, in the data directory.
+void RecreateUploadTable(XbaseTable& uploadTable, const ProgramSettings& settings,
+                         UserInterface& ui) {
+    uploadTable.SetDatabaseName(settings.DataPath);
+    uploadTable.SetTableName(kUploadTableName);
+    uploadTable.SetTableType(TableType::ttCDX);
+    // A tag list left from an earlier run must not outlive the new table.
+    deleteFile(settings.DataPath + kUploadTableName + ".cdx");
+    XbaseTable::CreateTable(settings.DataPath + kUploadTableName + ".dbf",
+                            UploadFieldDefinitions(settings));
+    if (!OpenWithRetry(uploadTable, ui)) throw ProgramCancelled();
+}
+
+// Appends one upload record per selected work-table record, in selection
+// order. False when the selection is empty.
+bool ComposeUploadRecords(const ExportWindowState& window, const ProgramSettings& settings) {
+    ControlsDisabled quietGrid(window.workTable);
+    for (std::size_t i = 0; i < window.selection.size(); ++i) {
+        window.progressBar.SetPosition(static_cast<int>(i));
+        window.workTable.GotoBookmark(window.selection[i]);
+        window.uploadTable.Append();
+        FillUploadRecord(window.workTable, window.uploadTable, settings);
+        window.uploadTable.Post();
+    }
+    return !window.selection.empty();
+}
+
+ExportOutcome ComposeAndWrite(const ExportWindowState& window, const ProgramSettings& settings,
+                              UserInterface& ui) {
+    RecreateUploadTable(window.uploadTable, settings, ui);
+    ClosedOnFailure closeOnFailure(window.uploadTable);
+    // No order is made active: the writer reads the records as appended.
+    window.uploadTable.CreateIndex("ID", "ID");
+
+    ExportOutcome outcome = ExportOutcome::NothingSelected;
+    if (ComposeUploadRecords(window, settings)) {
+        ConfigureWriterForFileFormat(window.writer, settings.FileFormat);
+        window.writer.SetOutputFile(window.automaticMode ? window.automaticFileName
+                                                         : window.fileNameBoxText);
+        outcome =
+            window.writer.Execute() == -1 ? ExportOutcome::WriterFailed : ExportOutcome::Written;
+    }
+    window.uploadTable.Close();
+    return outcome;
+}
+
+void ShowOutcome(ExportOutcome outcome, UserInterface& ui) {
+    switch (outcome) {
+        case ExportOutcome::Written:
+            ui.showInformation(kApplicationTitle, kExportWrittenMessage);
+            break;
+        case ExportOutcome::WriterFailed:
+            ui.showError(kExportFailedMessage);
+            break;
+        case ExportOutcome::NothingSelected:
+            ui.showError(kNothingSelectedMessage);
+            break;
+    }
+}
+
+}  // namespace
+
+ExportOutcome PrepareExportFile(const ExportWindowState& window, const ProgramSettings& settings,
+                                UserInterface& ui) {
+    ExportOutcome outcome;
+    {
+        BusyCursor busy(ui);
+        ui.processEvents();
+        window.progressBar.SetRange(0, static_cast<int>(window.selection.size()));
+        window.progressBar.SetPosition(0);
+        outcome = ComposeAndWrite(window, settings, ui);
+        // After a failure the bar keeps its last position.
+        window.progressBar.SetPosition(0);
+    }
+    if (!window.automaticMode) ShowOutcome(outcome, ui);
+    return outcome;
+}
+
+}  // namespace marklift

@@ -1,0 +1,91 @@
+#include "platform/replacing_file.h"
+
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#include "platform/file.h"
+#include "platform/paths.h"
+
+namespace fs = std::filesystem;
+
+namespace marklift {
+namespace {
+
+// Bytes gathered before they go to the file: large enough that a long file
+// costs few writes, small enough not to matter in memory.
+constexpr std::size_t kBufferSize = 64 * 1024;
+
+std::string freeTemporaryName(const std::string& target) {
+    std::random_device random;
+    std::error_code ec;
+    for (;;) {
+        std::string name = target + ".~" + std::to_string(random());
+        if (!fs::exists(name, ec) && !ec) return name;
+    }
+}
+
+// The rename is durable only once the directory entry is on the disk. A
+// file system that cannot sync a directory has nothing more to offer, so a
+// failure here is no failure of the write.
+void syncDirectoryOf(const std::string& path) {
+    try {
+        fs::path directory = fs::path(path).parent_path();
+        File(directory.empty() ? "." : directory.string(), File::Access::ReadOnly, File::Lock::None)
+            .sync();
+    } catch (const PlatformError&) {
+    }
+}
+
+}  // namespace
+
+ReplacingFile::ReplacingFile(const std::string& path) : target_(nativePath(path)) {
+    if (target_.empty()) throw PlatformError("No file name given");
+    std::error_code ec;
+    if (fs::exists(target_, ec)) {
+        // A file the user may not write stays as it is, although the rename
+        // could replace it: opening it for writing (without truncating)
+        // asks the same question the replaced file would have.
+        File(target_, File::Access::ReadWrite, File::Lock::None);
+    }
+    temporary_ = freeTemporaryName(target_);
+    file_ = std::make_unique<File>(temporary_, File::Access::ReadWrite, File::Lock::None,
+                                   File::Create::Truncate);
+    buffer_.reserve(kBufferSize);
+}
+
+ReplacingFile::~ReplacingFile() {
+    if (!committed_) discard();
+}
+
+void ReplacingFile::write(std::string_view bytes) {
+    buffer_.append(bytes);
+    if (buffer_.size() >= kBufferSize) flushBuffer();
+}
+
+void ReplacingFile::flushBuffer() {
+    file_->writeAt(written_, buffer_.data(), buffer_.size());
+    written_ += buffer_.size();
+    buffer_.clear();
+}
+
+void ReplacingFile::commit() {
+    flushBuffer();
+    file_->sync();
+    file_.reset();
+    std::error_code ec;
+    const fs::file_status old = fs::status(target_, ec);
+    if (!ec && fs::exists(old)) fs::permissions(temporary_, old.permissions(), ec);
+    fs::rename(temporary_, target_, ec);
+    if (ec) throw PlatformError("Cannot replace " + target_ + ": " + ec.message());
+    committed_ = true;
+    syncDirectoryOf(target_);
+}
+
+void ReplacingFile::discard() noexcept {
+    file_.reset();
+    std::error_code ignored;
+    fs::remove(temporary_, ignored);
+}
+
+}  // namespace marklift

@@ -1,0 +1,48 @@
+// A file written whole under a temporary name beside its target and moved
+// into the target's place only once every byte is on the disk: a failure part
+// way leaves the previous file as it was and no half-written file behind.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace marklift {
+
+class File;
+
+class ReplacingFile {
+public:
+    // `path` is a program path. Throws PlatformError when the target exists
+    // but may not be written (a read-only file, a directory) or when the
+    // temporary file cannot be created (missing directory, no access, no name).
+    explicit ReplacingFile(const std::string& path);
+    // Without commit(), removes the temporary file; the target is untouched.
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // Appends `bytes`. Throws PlatformError on a write error (a full disk).
+    void write(std::string_view bytes);
+    // Writes what is buffered, pushes it to the disk, gives the new file the
+    // permissions of the file it replaces and renames it over the target.
+    // Throws PlatformError; the target is then as it was.
+    void commit();
+
+    const std::string& targetPath() const { return target_; }
+    const std::string& temporaryPath() const { return temporary_; }
+
+private:
+    void flushBuffer();
+    void discard() noexcept;
+
+    std::string target_;     // native
+    std::string temporary_;  // native, in the target's directory
+    std::unique_ptr<File> file_;
+    std::string buffer_;
+    std::uint64_t written_ = 0;
+    bool committed_ = false;
+};
+
+}  // namespace marklift
