@@ -1,6 +1,7 @@
 // ZOLT's result tables, made up over a period's testing days: placement
 // results (PLACE, PLACTEMP), assessments (ASSESS, ASSETEMP) and scores
-// (SCORES, SCORTEMP). Records come in date order, as ZOLT appends them.
+// (SCORES, SCORTEMP). Records follow the term's days in order, as ZOLT
+// appends them, but for the undated ones and those dated today.
 #pragma once
 
 #include <cstdint>

@@ -9,6 +9,8 @@
 namespace marklift::demo {
 namespace {
 
+// Creates the file and hands its path on, so the constructor can open it in
+// its member initialiser.
 std::string createTable(const std::string& path, std::string_view fieldDefinitions) {
     DbfFile::create(path, parseFieldDefinitions(fieldDefinitions), DbfFile::Kind::Clipper);
     return path;
