@@ -126,7 +126,7 @@ void ResultMaker::fillPlacement(const DemoStudent& student, char* record) {
 void ResultMaker::fillTestResult(char* record) {
     // Assessments now and then lack a code; ZOLT leaves it empty.
     const bool noCode = plan_.kind == ResultKind::Assessment && random_.oneIn(100);
-    writeText(code_, record, noCode ? std::string_view() : random_.pick(codes_));
+    writeText(code_, record, noCode ? "" : random_.pick(codes_));
     if (!random_.oneIn(100)) writeInteger(*correct_, record, random_.between(0, 60));
     writeInteger(*score_, record, random_.between(20, 999));
     // Tests have from none to all ten subscores, the first ones filled.
