@@ -310,15 +310,17 @@ DbfFile::~DbfFile() {
     }
 }
 
-void DbfFile::create(const std::string& nativePath, const FieldList& fields) {
+void DbfFile::create(const std::string& nativePath, const FieldList& fields, Kind kind) {
     checkNewFields(nativePath, fields);
     DbfHeader header;
     header.version = kDbfVersionPlain;
     header.lastUpdate = today();
     header.headerLength = dbfHeaderLength(fields.size());
     header.recordLength = static_cast<std::uint16_t>(fields.recordLength());
-    header.tableFlags = kDbfFlagStructuralIndex;
-    header.codePageMark = kDbfCodePage437;
+    if (kind == Kind::FoxPro) {
+        header.tableFlags = kDbfFlagStructuralIndex;
+        header.codePageMark = kDbfCodePage437;
+    }
     std::vector<unsigned char> bytes = encodeDbfHeaderBlock(header, fields);
     bytes.push_back(kDbfEndOfFileMark);
     File file = openForCreate(nativePath);

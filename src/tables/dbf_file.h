@@ -34,10 +34,15 @@ public:
     DbfFile(const DbfFile&) = delete;
     DbfFile& operator=(const DbfFile&) = delete;
 
-    // Creates an empty FoxPro-kind table (version byte 0x03, the structural
-    // index flag set in the header, code page mark 0x01), replacing any file
-    // of that name.
-    static void create(const std::string& nativePath, const FieldList& fields);
+    // What kind of table create() writes. Both have the version byte 0x03.
+    enum class Kind {
+        FoxPro,   // the structural index flag set, code page mark 0x01
+        Clipper,  // neither: its indexes are separate .ntx files
+    };
+
+    // Creates an empty table, replacing any file of that name.
+    static void create(const std::string& nativePath, const FieldList& fields,
+                       Kind kind = Kind::FoxPro);
 
     const std::string& path() const;
     Mode mode() const;

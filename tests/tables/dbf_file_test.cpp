@@ -105,6 +105,27 @@ TEST(DbfCreate, HeaderMatchesTheOtherEnginesWorkTable) {
     EXPECT_EQ(ours[834], 0x1A);
 }
 
+// A Clipper-kind table's header as ZOLT's own tables carry it: no structural
+// index flag and no code page mark, the rest as a FoxPro-kind table.
+TEST(DbfCreate, ClipperKindMatchesZoltsPlacementTable) {
+    TempDir dir;
+    std::string path = dir.file("PLACE.DBF");
+    DbfFile::create(path,
+                    parseFieldDefinitions("SSN,C,11,0;LNAME,C,15,0;FNAME,C,12,0;MNAME,C,1,0;"
+                                          "CODE,C,4,0;DATE,D,8,0;GRPNUMBER,C,7,0;ATTEMPT,N,3,0;"
+                                          "DUPLICATE,L,1,0;"),
+                    DbfFile::Kind::Clipper);
+    constexpr std::size_t kHeader = 322;
+    std::vector<unsigned char> ours = fileBytes(path);
+    std::vector<unsigned char> theirs = fileBytes(fixturePath("zolt/DELVTP1/PLACE.DBF"));
+    ASSERT_EQ(ours.size(), kHeader + 1);
+    EXPECT_EQ(slice(ours, 0, 1), slice(theirs, 0, 1));
+    EXPECT_EQ(slice(ours, 8, kHeader - 8), slice(theirs, 8, kHeader - 8));
+    EXPECT_EQ(ours[28], 0x00);
+    EXPECT_EQ(ours[29], 0x00);
+    EXPECT_FALSE(DbfFile(path, DbfFile::Mode::ReadOnly).hasStructuralIndexFlag());
+}
+
 TEST(DbfCreate, ReplacesAnExistingFile) {
     TempDir dir;
     std::string path = dir.file("OLD.DBF");
