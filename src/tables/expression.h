@@ -50,6 +50,7 @@ public:
 
 private:
     struct Node;
+    class Parser;
     Expression();
     std::string text_;
     std::unique_ptr<Node> root_;
