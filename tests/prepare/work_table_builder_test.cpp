@@ -555,7 +555,8 @@ TEST_F(BuilderTest, ASecondBuildWhileOneRunsIsRefused) {
 }
 
 TEST_F(BuilderTest, AFilterOnAFieldTheTableLacksStopsTheRunNamingTheTable) {
-    dir.createTable(kPeriod, "PLACE", kPlacementDefinitions, {Placement("100-00-0001", "EN01")});
+    dir.createTable(kPeriod, "PLACE", kPlacementDefinitions,
+                    {Only(Placement("100-00-0001", "EN01"), kPlacementDefinitions)});
     settings.SearchTemporary = false;
     try {
         build();
