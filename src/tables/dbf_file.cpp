@@ -88,7 +88,8 @@ struct DbfFile::State {
     std::string path;
     Mode mode;
     File file;
-    DbfHeader header;  // as on disk but for the record count
+    DbfHeader header;                           // as on disk but for the record count
+    unsigned char prefix[kDbfPrefixSize] = {};  // the header's first bytes as read
     FieldList fields;
     std::uint32_t diskRecords = 0;  // records in the file, not counting the append buffer
     bool changed = false;           // since the header was last written
@@ -135,7 +136,6 @@ struct DbfFile::State {
 
 void DbfFile::State::readHeader() {
     std::uint64_t fileSize = 0;
-    unsigned char prefix[kDbfPrefixSize];
     try {
         fileSize = file.size();
         if (fileSize < kDbfPrefixSize)
@@ -247,8 +247,7 @@ void DbfFile::State::flush() {
     writePending();
     header.recordCount = diskRecords;
     header.lastUpdate = today();
-    unsigned char prefix[kDbfPrefixSize];
-    encodeDbfHeader(header, prefix);
+    encodeDbfUpdate(header, prefix);
     writeBytes(0, prefix, sizeof prefix);
     const unsigned char mark = kDbfEndOfFileMark;
     writeBytes(dbfEndOfRecords(header, diskRecords), &mark, 1);

@@ -17,15 +17,19 @@ constexpr std::size_t kNameSize = 11;
 void encodeDbfHeader(const DbfHeader& header, unsigned char* out) {
     std::memset(out, 0, kDbfPrefixSize);
     out[0] = header.version;
-    int year = std::clamp(header.lastUpdate.year() - kBaseYear, 0, 255);
-    out[1] = static_cast<unsigned char>(year);
-    out[2] = static_cast<unsigned char>(header.lastUpdate.month());
-    out[3] = static_cast<unsigned char>(header.lastUpdate.day());
-    encodeLE32(out + 4, header.recordCount);
+    encodeDbfUpdate(header, out);
     encodeLE16(out + 8, header.headerLength);
     encodeLE16(out + 10, header.recordLength);
     out[28] = header.tableFlags;
     out[29] = header.codePageMark;
+}
+
+void encodeDbfUpdate(const DbfHeader& header, unsigned char* prefix) {
+    int year = std::clamp(header.lastUpdate.year() - kBaseYear, 0, 255);
+    prefix[1] = static_cast<unsigned char>(year);
+    prefix[2] = static_cast<unsigned char>(header.lastUpdate.month());
+    prefix[3] = static_cast<unsigned char>(header.lastUpdate.day());
+    encodeLE32(prefix + 4, header.recordCount);
 }
 
 DbfHeader decodeDbfHeader(const unsigned char* in) {

@@ -85,6 +85,10 @@ struct DbfHeader {
 
 void encodeDbfHeader(const DbfHeader& header, unsigned char* out);  // writes kDbfPrefixSize bytes
 DbfHeader decodeDbfHeader(const unsigned char* in);                 // reads kDbfPrefixSize bytes
+// Rewrites only the last-update date and the record count of a prefix read
+// from disk, so bytes other writers keep there (dBase IV's transaction and
+// multi-user bytes) survive an update.
+void encodeDbfUpdate(const DbfHeader& header, unsigned char* prefix);
 
 // The offset is left 0, as dBase writes it.
 void encodeFieldDescriptor(const FieldDef& field, unsigned char* out);  // kDbfDescriptorSize bytes

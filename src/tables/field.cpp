@@ -31,6 +31,11 @@ bool isNumberKind(const FieldDef& field) {
     return field.type == 'N' || field.type == 'F';
 }
 
+// The letters a logical field or text reads as true by.
+bool isTrueLetter(char c) {
+    return c == 'T' || c == 't' || c == 'Y' || c == 'y' || c == '1';
+}
+
 char upper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -145,9 +150,7 @@ Date readDate(const FieldDef& field, const char* record) {
 }
 
 bool readLogical(const FieldDef& field, const char* record) {
-    if (field.length == 0) return false;
-    char c = record[field.offset];
-    return c == 'T' || c == 't' || c == 'Y' || c == 'y' || c == '1';
+    return isTrueLetter(record[field.offset]);
 }
 
 double readNumber(const FieldDef& field, const char* record) {
@@ -184,11 +187,8 @@ void writeText(const FieldDef& field, char* record, std::string_view text) {
             }
             return writeDate(field, record, *date);
         }
-        case 'L': {
-            char c = text.empty() ? ' ' : text.front();
-            return writeLogical(field, record,
-                                c == 'T' || c == 't' || c == 'Y' || c == 'y' || c == '1');
-        }
+        case 'L':
+            return writeLogical(field, record, !text.empty() && isTrueLetter(text.front()));
         case 'N':
         case 'F': {
             std::string_view trimmed = trim(text);
@@ -210,7 +210,7 @@ void writeDate(const FieldDef& field, char* record, Date date) {
     if (field.type != 'D') throwWrongKind(field, "a date field");
     if (date.year() < 1 || date.year() > 9999) {
         throw EXbaseError(XbaseErrorCode::BadValue,
-                          "A date beyond the year 9999 does not fit field " + field.name + ".");
+                          "Field " + field.name + " holds only dates of the years 1 to 9999.");
     }
     store(field, record, date.toYyyymmdd(), false);
 }

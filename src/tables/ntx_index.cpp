@@ -78,6 +78,8 @@ class TreeWalker {
           header_(header),
           keys_(keys),
           visited_(source.size() / kNtxPageSize, false) {}
+    TreeWalker(const TreeWalker&) = delete;
+    TreeWalker& operator=(const TreeWalker&) = delete;
 
     // Appends the keys of the subtree at `offset` (a checked page offset).
     void walk(std::uint32_t offset, int depth) {
@@ -122,15 +124,22 @@ class TreeWalker {
         if (!keys_.empty()) {
             const std::size_t last = keys_.size() - 1;
             const int c = std::memcmp(keys_.keyAt(last).data(), key.data(), key.size());
-            if (c > 0 || (c == 0 && keys_.recnoAt(last) > item.recno))
-                damagedPage(source_, pageOffset, "keys out of order");
+            if (c > 0) damagedPage(source_, pageOffset, "keys out of order");
+            // A file updated in place may hold equal keys in the order they
+            // were added; that is no damage, the run is sorted afterwards.
+            if (c == 0 && keys_.recnoAt(last) > item.recno) equalKeysUnordered_ = true;
         }
         keys_.add(key, item.recno);
     }
 
+  public:
+    bool equalKeysUnordered() const { return equalKeysUnordered_; }
+
+  private:
     const ByteSource& source_;
     const NtxHeaderPage& header_;
     KeyIndex& keys_;
+    bool equalKeysUnordered_ = false;
     std::vector<bool> visited_;
 };
 
@@ -144,7 +153,9 @@ NtxContents readNtx(const ByteSource& source) {
     // is close for the full pages Clipper builds.
     const std::uint64_t pages = source.size() / kNtxPageSize - 1;
     contents.keys.reserve(pages * h.maxItems);
-    TreeWalker(source, h, contents.keys).walk(h.rootOffset, 1);
+    TreeWalker walker(source, h, contents.keys);
+    walker.walk(h.rootOffset, 1);
+    if (walker.equalKeysUnordered()) contents.keys.sort();
     return contents;
 }
 

@@ -341,6 +341,26 @@ TEST(DbfFlush, DatesTheFileOnlyWhenSomethingChanged) {
     EXPECT_EQ(table.lastUpdate().toYyyymmdd().substr(0, 4), std::to_string(1900 + todayBytes()[0]));
 }
 
+TEST(DbfFlush, KeepsTheHeaderBytesOfOtherWriters) {
+    TempDir dir;
+    std::string path = dir.file("T.DBF");
+    FieldList fields = parseFieldDefinitions(kSmall);
+    DbfFile::create(path, fields);
+    std::vector<unsigned char> bytes = fileBytes(path);
+    for (std::size_t i = 12; i < 28; ++i) bytes[i] = static_cast<unsigned char>(i);
+    bytes[29] = 0x03;
+    bytes[30] = 0x7F;
+    writeFileBytes(path, bytes);
+    {
+        DbfFile table(path, DbfFile::Mode::Shared);
+        table.appendRecord(makeRecord(fields, {"A"}).data());
+    }
+    std::vector<unsigned char> after = fileBytes(path);
+    EXPECT_EQ(after[4], 1);
+    EXPECT_EQ(slice(after, 8, 24), slice(bytes, 8, 24));
+    EXPECT_EQ(slice(after, 32, kSmallHeader - 32), slice(bytes, 32, kSmallHeader - 32));
+}
+
 TEST(DbfReadOnly, RefusesEveryWrite) {
     TempDir dir;
     std::string path = dir.file("T.DBF");

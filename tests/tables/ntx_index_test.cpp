@@ -490,5 +490,24 @@ TEST(NtxReader, AcceptsAnEmptyIndexAndTheOlderSignature) {
     EXPECT_EQ(contents.header.keyExpression, "SSN");
 }
 
+// A file updated in place may keep equal keys in the order they were added;
+// the reader still gives them in record-number order.
+TEST(NtxEqualKeys, ComeInRecordNumberOrderWhateverTheirOrderInThePage) {
+    Bytes bytes = fixtureBytes();
+    const std::size_t first = kLeaf + kFirstItem, second = first + kItemSize;
+    std::copy(bytes.begin() + first + 8, bytes.begin() + first + kItemSize, bytes.begin() + second + 8);
+    putLE32(bytes, first + 4, 9999);
+    putLE32(bytes, second + 4, 5);
+    NtxContents contents = readNtx(MemoryByteSource("SSN.NTX", bytes));
+    const KeyIndex& keys = contents.keys;
+    ASSERT_TRUE(keys.isSorted());
+    std::size_t pos = 0;
+    while (pos < keys.size() && keys.recnoAt(pos) != 5) ++pos;
+    ASSERT_LT(pos + 1, keys.size());
+    EXPECT_EQ(keys.keyAt(pos), keys.keyAt(pos + 1));
+    EXPECT_EQ(keys.recnoAt(pos + 1), 9999u);
+}
+
+
 }  // namespace
 }  // namespace marklift
