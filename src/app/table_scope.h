@@ -19,7 +19,7 @@ inline void OpenOrCancel(XbaseTable& table, UserInterface& ui) {
 // dropped and a second error is swallowed, as the first one is the one to
 // report.
 class CloseOnExit {
-  public:
+public:
     explicit CloseOnExit(XbaseTable& table) : table_(table) {}
     ~CloseOnExit() {
         try {
@@ -36,7 +36,7 @@ class CloseOnExit {
         table_.Close();
     }
 
-  private:
+private:
     XbaseTable& table_;
 };
 

@@ -7,7 +7,7 @@
 namespace marklift {
 
 class BuildProgress {
-  public:
+public:
     virtual ~BuildProgress() = default;
     // The builder lets pending window events be processed after each status
     // change, and only then; progress bar changes alone are not painted.

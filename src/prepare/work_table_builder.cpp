@@ -18,7 +18,7 @@ constexpr char kNoSiteCode[] = "  ";
 // through at each status change: one of them must not start a second build
 // over the first, whichever window asks.
 class OneBuildAtATime {
-  public:
+public:
     OneBuildAtATime() {
         if (running())
             throw MarkliftError("A work table is already being built. Wait until it is done.");
@@ -28,7 +28,7 @@ class OneBuildAtATime {
     OneBuildAtATime(const OneBuildAtATime&) = delete;
     OneBuildAtATime& operator=(const OneBuildAtATime&) = delete;
 
-  private:
+private:
     static bool& running() {
         static bool flag = false;
         return flag;
@@ -38,7 +38,7 @@ class OneBuildAtATime {
 // The caller's status line for one run: each change lets window events
 // through; on every way out it is left empty with the bar at 0.
 class StatusLine {
-  public:
+public:
     StatusLine(BuildProgress& progress, UserInterface& ui) : progress_(progress), ui_(ui) {}
     ~StatusLine() {
         if (cleared_) return;
@@ -62,7 +62,7 @@ class StatusLine {
         cleared_ = true;
     }
 
-  private:
+private:
     BuildProgress& progress_;
     UserInterface& ui_;
     bool cleared_ = false;

@@ -33,7 +33,7 @@ struct WorkTableSummary {
 // Owns the four table objects of a build (work table, ZOLT's table of the
 // moment, the two code tables); they are closed between builds.
 class WorkTableBuilder {
-  public:
+public:
     WorkTableBuilder(UserInterface& ui, BuildProgress& progress);
     WorkTableBuilder(const WorkTableBuilder&) = delete;
     WorkTableBuilder& operator=(const WorkTableBuilder&) = delete;
@@ -47,7 +47,7 @@ class WorkTableBuilder {
     // when the user gives up opening a table, and the engine's errors.
     WorkTableSummary BuildWorkTable(const ProgramSettings& settings, const std::string& runFilter);
 
-  private:
+private:
     struct Run;
 
     void OpenCodeTables(Run& run);

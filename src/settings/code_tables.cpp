@@ -36,13 +36,13 @@ void PostPendingEdit(XbaseTable& table) {
 
 // Display updates of a grid bound to the table are held back for a scope.
 class ControlsDisabled {
-  public:
+public:
     explicit ControlsDisabled(XbaseTable& table) : table_(table) { table_.DisableControls(); }
     ~ControlsDisabled() { table_.EnableControls(); }
     ControlsDisabled(const ControlsDisabled&) = delete;
     ControlsDisabled& operator=(const ControlsDisabled&) = delete;
 
-  private:
+private:
     XbaseTable& table_;
 };
 

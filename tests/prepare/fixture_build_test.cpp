@@ -16,7 +16,7 @@ using marklift::testing::DataDirectory;
 namespace {
 
 class SilentProgress : public BuildProgress {
-  public:
+public:
     void setStatus(const std::string&) override {}
     void setRange(int, int) override {}
     void setPosition(int) override {}

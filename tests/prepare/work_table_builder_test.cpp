@@ -36,7 +36,7 @@ const char kStudentDefinitions[] =
 
 // A status line and progress bar that remember everything they were told.
 class RecordingProgress : public BuildProgress {
-  public:
+public:
     explicit RecordingProgress(const ScriptedUserInterface& ui) : ui_(ui) {}
 
     void setStatus(const std::string& text) override {
@@ -53,7 +53,7 @@ class RecordingProgress : public BuildProgress {
     std::vector<int> positions;
     std::function<void(const std::string&)> onStatus;
 
-  private:
+private:
     const ScriptedUserInterface& ui_;
 };
 
@@ -92,7 +92,7 @@ Row Only(const Row& row, const std::string& definitions) {
 }
 
 class BuilderTest : public ::testing::Test {
-  protected:
+protected:
     BuilderTest() {
         settings.DataPath = dir.path();
         settings.PeriodDir = kPeriod;

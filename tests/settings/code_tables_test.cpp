@@ -58,7 +58,7 @@ const Kind kTest{"BANTEST",
                  BuildTestCodes};
 
 class CodeTablesTest : public ::testing::TestWithParam<Kind> {
-  protected:
+protected:
     const Kind& kind() const { return GetParam(); }
     std::string file(const char* extension) const { return std::string(kind().name) + extension; }
 

@@ -24,7 +24,7 @@ namespace marklift::testing {
 using Row = std::vector<std::pair<std::string, std::string>>;
 
 class DataDirectory {
-  public:
+public:
     explicit DataDirectory(const std::string& label) {
         static int serial = 0;
         root_ = std::filesystem::temp_directory_path() /
@@ -126,7 +126,7 @@ class DataDirectory {
         return records;
     }
 
-  private:
+private:
     std::filesystem::path root_;
 };
 
