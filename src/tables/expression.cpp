@@ -4,7 +4,6 @@
 #include "tables/expression.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <vector>
@@ -17,13 +16,6 @@ namespace {
 // Parentheses, .not. chains and .and./.or. chains deeper than this are refused,
 // so that neither parsing nor evaluating can exhaust the stack.
 constexpr int kMaxDepth = 64;
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::toupper(static_cast<unsigned char>(x)) ==
-               std::toupper(static_cast<unsigned char>(y));
-    });
-}
 
 // xBase reads a logical field as true for these letters only.
 bool isTrueLetter(char c) {
@@ -172,7 +164,7 @@ struct Expression::Node {
 };
 
 class Expression::Parser {
-  public:
+public:
     Parser(std::string_view text, const FieldList& fields)
         : text_(text), fields_(fields), lexer_(text) {}
 
@@ -188,7 +180,7 @@ class Expression::Parser {
         return node;
     }
 
-  private:
+private:
     using Operand = Node::Operand;
 
     [[noreturn]] void fail(const std::string& problem) const { throwBadExpression(text_, problem); }

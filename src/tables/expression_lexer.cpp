@@ -19,6 +19,29 @@ char lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+std::string positionText(std::size_t position) {
+    return "at position " + std::to_string(position + 1);
+}
+
+// Control characters would garble a message, and a NUL would cut it short.
+std::string printable(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string shown;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && !isBlank(c)) || byte == 0x7F) {
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 0xF];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+}  // namespace
+
 bool equalIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -27,15 +50,10 @@ bool equalIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string positionText(std::size_t position) {
-    return "at position " + std::to_string(position + 1);
-}
-
-}  // namespace
-
 void throwBadExpression(std::string_view expression, const std::string& problem) {
-    throw EXbaseError(XbaseErrorCode::BadExpression,
-                      "Invalid expression \"" + std::string(expression) + "\": " + problem + ".");
+    throw EXbaseError(
+        XbaseErrorCode::BadExpression,
+        printable("Invalid expression \"" + std::string(expression) + "\": " + problem + "."));
 }
 
 std::string describeToken(const Token& token) {

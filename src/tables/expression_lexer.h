@@ -43,14 +43,14 @@ struct Token {
 [[noreturn]] void throwBadExpression(std::string_view expression, const std::string& problem);
 
 class ExpressionLexer {
-  public:
+public:
     // `expression` must outlive the lexer and its tokens.
     explicit ExpressionLexer(std::string_view expression);
 
     const Token& peek() const { return current_; }
     Token next();
 
-  private:
+private:
     Token scan();
     Token scanText(std::size_t start);
     Token scanNumber(std::size_t start);
@@ -61,6 +61,9 @@ class ExpressionLexer {
     std::size_t pos_ = 0;
     Token current_;
 };
+
+// Names and keywords of the subset match without regard to letter case.
+bool equalIgnoringCase(std::string_view a, std::string_view b);
 
 // How a token appears in an error message: `")" at position 7`.
 std::string describeToken(const Token& token);

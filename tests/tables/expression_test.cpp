@@ -32,7 +32,7 @@ FieldList zoltFields() {
 
 // One record's bytes, every field blank until set.
 class Record {
-  public:
+public:
     explicit Record(const FieldList& fields)
         : fields_(fields), bytes_(fields.recordLength(), ' ') {}
 
@@ -46,7 +46,7 @@ class Record {
     }
     const char* data() const { return bytes_.data(); }
 
-  private:
+private:
     const FieldList& fields_;
     std::vector<char> bytes_;
 };
@@ -60,7 +60,7 @@ struct FilterCase {
 };
 
 class ExpressionTest : public ::testing::Test {
-  protected:
+protected:
     bool test(const std::string& filter, const Values& values) {
         Record record(fields_);
         for (const auto& [name, stored] : values) record.set(name, stored);
@@ -332,6 +332,18 @@ TEST_F(ExpressionTest, AnythingOutsideTheSubsetIsRefusedNamingTheExpression) {
     for (const ErrorCase& c : cases) {
         expectBadExpression([&] { Expression::parse(c.expression, fields_); }, c.expression,
                             c.problem);
+    }
+}
+
+TEST_F(ExpressionTest, ControlCharactersInTheMessageAreShownAsHex) {
+    const std::string expression("retest\0= \"N\"\x7F", 13);
+    try {
+        Expression::parse(expression, fields_);
+        ADD_FAILURE() << "no error";
+    } catch (const EXbaseError& e) {
+        EXPECT_STREQ(e.what(),
+                     "Invalid expression \"retest\\x00= \"N\"\\x7F\": unexpected \"\\x00\" at "
+                     "position 7.");
     }
 }
 
