@@ -37,6 +37,10 @@ struct FixtureCase {
     std::vector<std::pair<std::size_t, Record>> samples;
 };
 
+void PrintTo(const FixtureCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
 class FixtureBuildTest : public ::testing::TestWithParam<FixtureCase> {};
 
 TEST_P(FixtureBuildTest, PeriodOne) {

@@ -203,6 +203,10 @@ struct TranslationCase {
     std::uint32_t removed;
 };
 
+void PrintTo(const TranslationCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
 class TranslationTest : public BuilderTest,
                         public ::testing::WithParamInterface<TranslationCase> {};
 
@@ -303,6 +307,10 @@ struct GatherCase {
     std::string runFilter;
     std::vector<std::string> expected;  // SSNs in BANTABLE, in record order
 };
+
+void PrintTo(const GatherCase& c, std::ostream* out) {
+    *out << c.what;
+}
 
 class GatherTest : public BuilderTest, public ::testing::WithParamInterface<GatherCase> {};
 
@@ -459,6 +467,10 @@ struct SiteCase {
     bool setupPresent;
     std::string expected;
 };
+
+void PrintTo(const SiteCase& c, std::ostream* out) {
+    *out << c.what;
+}
 
 class SiteCodeTest : public BuilderTest, public ::testing::WithParamInterface<SiteCase> {};
 

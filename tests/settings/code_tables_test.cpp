@@ -57,6 +57,10 @@ const Kind kTest{"BANTEST",
                  OpenTestTable,
                  BuildTestCodes};
 
+void PrintTo(const Kind& kind, std::ostream* out) {
+    *out << kind.name;
+}
+
 class CodeTablesTest : public ::testing::TestWithParam<Kind> {
 protected:
     const Kind& kind() const { return GetParam(); }
