@@ -421,10 +421,18 @@ void XbaseTable::SetFilter(const std::string& expression) {
     Impl& d = *impl_;
     d.requireOpen();
     d.postIfEditing();
-    d.filter = Expression::parse(expression, d.dbf->fields());
-    if (d.filter->type() != Expression::Type::Logical)
-        throw EXbaseError(XbaseErrorCode::BadExpression,
-                          "Filter \"" + expression + "\" is not a condition.");
+    // The parser knows the fields, not the table: the text gets its name here.
+    std::optional<Expression> filter;
+    try {
+        filter = Expression::parse(expression, d.dbf->fields());
+    } catch (const EXbaseError& e) {
+        throw EXbaseError(e.code(), "Table " + d.dbf->path() + ": " + e.what());
+    }
+    if (filter->type() != Expression::Type::Logical)
+        throw EXbaseError(XbaseErrorCode::BadExpression, "Filter \"" + expression +
+                                                             "\" is not a condition for table " +
+                                                             d.dbf->path() + ".");
+    d.filter = std::move(filter);
     d.filterText = expression;
     d.scanForward(0);
     d.notify();

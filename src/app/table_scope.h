@@ -1,0 +1,43 @@
+// Opening a table under the retry rule and closing it on every way out of a
+// scope: the two things every operation on several tables needs.
+#pragma once
+
+#include "app/program_error.h"
+#include "app/shared_routines.h"
+#include "tables/xbase_table.h"
+
+namespace marklift {
+
+// OpenWithRetry, ending the action when the user gives up.
+inline void OpenOrCancel(XbaseTable& table, UserInterface& ui) {
+    if (!OpenWithRetry(table, ui)) throw ProgramCancelled();
+}
+
+// Closes `table` (filter cleared, order cleared) when the scope ends. On the
+// success path call close(), so that an error while writing the table back
+// reaches the caller; on a way out by an exception a pending edit is
+// dropped and a second error is swallowed, as the first one is the one to
+// report.
+class CloseOnExit {
+public:
+    explicit CloseOnExit(XbaseTable& table) : table_(table) {}
+    ~CloseOnExit() {
+        try {
+            table_.Cancel();
+            close();
+        } catch (...) {
+        }
+    }
+    CloseOnExit(const CloseOnExit&) = delete;
+    CloseOnExit& operator=(const CloseOnExit&) = delete;
+
+    void close() {
+        table_.ClearFilter();
+        table_.Close();
+    }
+
+private:
+    XbaseTable& table_;
+};
+
+}  // namespace marklift
