@@ -79,7 +79,7 @@ void store(const FieldDef& field, char* record, std::string_view text, bool righ
     std::size_t n = std::min<std::size_t>(text.size(), field.length);
     std::size_t pad = field.length - n;
     std::memset(out, ' ', field.length);
-    std::memcpy(out + (rightAligned ? pad : 0), text.data(), n);
+    if (n > 0) std::memcpy(out + (rightAligned ? pad : 0), text.data(), n);
 }
 
 [[noreturn]] void throwOutOfRange() {
