@@ -40,14 +40,14 @@ class ScriptedUserInterface : public UserInterface {
 
     int busyBegins() const { return busyBegins_; }
     int busyEnds() const { return busyEnds_; }
+    // Negative when an end came without its begin.
     int busyDepth() const { return busyBegins_ - busyEnds_; }
     int processEventsCalls() const { return processEventsCalls_; }
 
     Answer showMessage(const std::string& title, const std::string& text, MessageIcon icon,
                        MessageButtons buttons) override;
     void beginBusy() override { ++busyBegins_; }
-    // Throws std::logic_error for an end without a begin.
-    void endBusy() override;
+    void endBusy() override { ++busyEnds_; }
     void processEvents() override { ++processEventsCalls_; }
     std::string chooseSaveFile(const FileDialogOptions& options) override;
     std::string chooseFolder(const std::string& start) override;

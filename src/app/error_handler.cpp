@@ -1,0 +1,11 @@
+#include "app/error_handler.h"
+
+#include "app/application.h"
+
+namespace marklift {
+
+void ReportError(UserInterface& ui, const std::exception& error) {
+    ui.showMessage(kApplicationTitle, error.what(), MessageIcon::Error, MessageButtons::Ok);
+}
+
+}  // namespace marklift

@@ -1,0 +1,10 @@
+#include "app/program_settings.h"
+
+namespace marklift {
+
+ProgramSettings& Settings() {
+    static ProgramSettings settings;
+    return settings;
+}
+
+}  // namespace marklift
