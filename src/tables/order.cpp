@@ -1,0 +1,166 @@
+#include "tables/order.h"
+
+#include "platform/file.h"
+#include "platform/paths.h"
+#include "tables/ntx_index.h"
+#include "tables/xbase_error.h"
+
+namespace marklift {
+namespace {
+
+std::optional<Expression> tryParse(const std::string& text, const FieldList& fields) {
+    try {
+        return Expression::parse(text, fields);
+    } catch (const EXbaseError&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<Order> Order::openNtx(const std::string& fileName, const std::string& name,
+                                      const FieldList& fields) {
+    std::unique_ptr<Order> order(new Order());
+    order->name_ = name;
+    order->fileName_ = fileName;
+    order->isNtx_ = true;
+    NtxContents contents;
+    try {
+        File file(nativePath(fileName), File::Access::ReadOnly, File::Lock::None);
+        FileByteSource source(file);
+        contents = readNtx(source);
+    } catch (const PlatformError& e) {
+        throw EXbaseError(XbaseErrorCode::OpenFailed,
+                          "Cannot open index file " + fileName + ": " + e.what());
+    }
+    order->keys_ = std::move(contents.keys);
+    order->key_ = tryParse(contents.header.keyExpression, fields);
+    order->state_ = State::Loaded;
+    return order;
+}
+
+std::unique_ptr<Order> Order::cdxTag(const std::string& cdxPath, std::size_t tagIndex,
+                                     const CdxTag& tag, const FieldList& fields) {
+    std::unique_ptr<Order> order(new Order());
+    order->name_ = tag.name;
+    order->fileName_ = cdxPath;
+    order->tagIndex_ = tagIndex;
+    order->tag_ = tag;
+    order->dateKeys_ = !tag.characterKeys;
+    order->key_ = tryParse(tag.keyExpression, fields);
+    return order;
+}
+
+std::unique_ptr<Order> Order::newCdxTag(const CdxTag& tag, Expression key, const DbfFile& dbf) {
+    std::unique_ptr<Order> order(new Order());
+    order->name_ = tag.name;
+    order->tag_ = tag;
+    order->dateKeys_ = !tag.characterKeys;
+    order->key_ = std::move(key);
+    order->keys_ = order->build(dbf);
+    order->state_ = State::Loaded;
+    return order;
+}
+
+bool Order::maintainable() const {
+    return key_.has_value() && tag_.forExpression.empty() && !tag_.descending;
+}
+
+KeyIndex Order::readFromDisk() const {
+    try {
+        File file(fileName_, File::Access::ReadOnly, File::Lock::None);
+        FileByteSource source(file);
+        CdxReader reader(source);
+        if (tagIndex_ >= reader.tags().size())
+            throw EXbaseError(XbaseErrorCode::BadIndex,
+                              "Tag " + name_ + " is missing from " + fileName_ + ".");
+        return reader.readKeys(tagIndex_);
+    } catch (const PlatformError& e) {
+        throw EXbaseError(XbaseErrorCode::OpenFailed, e.what());
+    }
+}
+
+KeyIndex& Order::keys(const DbfFile& dbf) {
+    if (state_ == State::Stale) {
+        keys_ = build(dbf);
+        state_ = State::Loaded;
+    } else if (state_ == State::OnDisk) {
+        keys_ = readFromDisk();
+        state_ = State::Loaded;
+    }
+    return keys_;
+}
+
+KeyIndex Order::snapshot(const DbfFile& dbf) const {
+    switch (state_) {
+        case State::Loaded: return keys_;
+        case State::Stale: return build(dbf);
+        case State::OnDisk: break;
+    }
+    return readFromDisk();
+}
+
+KeyIndex Order::build(const DbfFile& dbf) const {
+    if (!key_)
+        throw EXbaseError(XbaseErrorCode::BadExpression,
+                          "Index " + name_ + " has a key this program cannot compute.");
+    KeyIndex keys(isNtx_ ? keys_.keyLength() : tag_.keyLength);
+    keys.reserve(dbf.recordCount());
+    for (std::uint32_t n = 1; n <= dbf.recordCount(); ++n) keys.add(keyOf(dbf.record(n)), n);
+    keys.sort();
+    return keys;
+}
+
+std::string Order::keyOf(const char* record) const {
+    std::string value = key_->value(record);
+    if (!dateKeys_) return value;
+    std::optional<Date> date = Date::fromYyyymmdd(value);
+    return cdxDateKey(date.value_or(Date()), !date.has_value());
+}
+
+std::string Order::seekKey(const std::string& text) const {
+    if (dateKeys_) {
+        std::optional<Date> date = Date::fromYyyymmdd(text);
+        return cdxDateKey(date.value_or(Date()), !date.has_value());
+    }
+    std::size_t width = isNtx_ ? keys_.keyLength() : tag_.keyLength;
+    std::string key = text.substr(0, width);
+    key.resize(width, ' ');
+    return key;
+}
+
+std::string Order::seekPrefix(const std::string& text) const {
+    return dateKeys_ ? seekKey(text) : text;
+}
+
+void Order::recordAppended(const char* record, std::uint32_t recno) {
+    if (state_ == State::Loaded) {
+        keys_.insert(keyOf(record), recno);
+    } else {
+        invalidate();
+    }
+}
+
+void Order::recordChanged(const char* before, const char* after, std::uint32_t recno) {
+    std::string oldKey = keyOf(before), newKey = keyOf(after);
+    if (oldKey == newKey) return;
+    if (state_ == State::Loaded) {
+        keys_.erase(oldKey, recno);
+        keys_.insert(newKey, recno);
+    } else {
+        invalidate();
+    }
+}
+
+void Order::invalidate() {
+    keys_ = KeyIndex(keys_.keyLength());
+    state_ = State::Stale;
+}
+
+void Order::writtenTo(const std::string& cdxPath, std::size_t tagIndex) {
+    fileName_ = cdxPath;
+    tagIndex_ = tagIndex;
+    if (state_ == State::Stale) state_ = State::OnDisk;
+}
+
+}  // namespace marklift

@@ -1,0 +1,256 @@
+// XbaseTable over real files: reading and writing by field name, orders kept
+// right through appends, edits and packs, seeks, filters and copies.
+#include "tables/xbase_table.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace marklift;
+
+namespace {
+
+const char* const kCodeTable =
+    "CODE,     C, 4,0;INCLUDE,  L, 1,0;NEWCODE,  C, 4,0;MESSAGE,  C, 110,0;";
+const char* const kResults = "SSN,C,11,0;CODE,C,4,0;DATE,D,8,0;SCORE,N,4,0;RETEST,C,1,0;DUP,L,1,0;";
+
+class TableTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("xbtable-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string dir() const { return dir_.string() + "/"; }
+
+    void open(XbaseTable& t, const std::string& name, bool exclusive = false) {
+        t.SetDatabaseName(dir());
+        t.SetTableName(name);
+        t.SetTableType(TableType::ttCDX);
+        t.SetExclusive(exclusive);
+        t.Open();
+    }
+
+    void addCode(XbaseTable& t, const std::string& code, bool include = false) {
+        t.Append();
+        t.SetText("Code", code);
+        t.SetBool("Include", include);
+        t.SetText("NewCode", code);
+        t.Post();
+    }
+
+    void addResult(XbaseTable& t, const std::string& ssn, const std::string& code,
+                   const std::string& date, int score, const std::string& retest = "",
+                   bool dup = true) {
+        t.Append();
+        t.SetText("SSN", ssn);
+        t.SetText("CODE", code);
+        if (!date.empty()) t.SetDate("DATE", *Date::fromYyyymmdd(date));
+        t.SetInt("SCORE", score);
+        t.SetText("RETEST", retest);
+        t.SetBool("DUP", dup);
+        t.Post();
+    }
+
+    std::vector<std::string> walk(XbaseTable& t, const std::string& field) {
+        std::vector<std::string> values;
+        for (t.First(); !t.Eof(); t.Next()) values.push_back(t.GetText(field));
+        return values;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(TableTest, FieldsReadAndWrittenByNameWithoutRegardToCase) {
+    XbaseTable::CreateTable(dir() + "BANPLACE.dbf", kCodeTable);
+    XbaseTable t;
+    open(t, "BANPLACE");
+    t.CreateIndex("CODE", "CODE");
+    addCode(t, "RD");
+    addCode(t, "ENG1", true);
+    t.SetIndexName("Code");
+    t.First();
+    EXPECT_EQ(t.GetText("code"), "ENG1");
+    EXPECT_TRUE(t.GetBool("INCLUDE"));
+    t.Next();
+    // Two letters in a four-character field read back as two letters.
+    EXPECT_EQ(t.GetText("CODE"), "RD");
+    EXPECT_EQ(t.GetText("CODE").size(), 2u);
+    EXPECT_THROW(t.GetText("NOSUCH"), EXbaseError);
+}
+
+TEST_F(TableTest, SeekMatchesTheWholePaddedKeyAndReturnsOnFailure) {
+    XbaseTable::CreateTable(dir() + "BANTEST.dbf", kCodeTable);
+    XbaseTable t;
+    open(t, "BANTEST");
+    t.CreateIndex("CODE", "CODE");
+    addCode(t, "RDAB");
+    addCode(t, "ZZ");
+    addCode(t, "RD");
+    addCode(t, "RD");
+    t.SetIndexName("CODE");
+
+    ASSERT_TRUE(t.SeekKey("RD"));
+    EXPECT_EQ(t.RecNo(), 3u);  // the first of two equal keys, in record order
+    EXPECT_EQ(t.GetText("CODE"), "RD");
+
+    t.SeekKey("ZZ");
+    ASSERT_EQ(t.RecNo(), 2u);
+    EXPECT_FALSE(t.SeekKey("RDA"));
+    EXPECT_EQ(t.RecNo(), 2u);
+
+    t.Last();
+    t.Next();
+    ASSERT_TRUE(t.Eof());
+    EXPECT_FALSE(t.SeekKey("QQ"));
+    EXPECT_EQ(t.RecNo(), 2u) << "past the end, a failed seek lands on the last record";
+
+    EXPECT_TRUE(t.SeekNearest("RDA"));
+    EXPECT_EQ(t.GetText("CODE"), "RDAB");
+}
+
+TEST_F(TableTest, DeletingInsideALoopNeitherSkipsNorStops) {
+    XbaseTable::CreateTable(dir() + "W.dbf", kResults);
+    XbaseTable t;
+    open(t, "W", true);
+    for (int i = 1; i <= 6; ++i) addResult(t, "000-00-000" + std::to_string(i), "RD", "", i);
+    std::vector<std::uint32_t> visited;
+    for (t.First(); !t.Eof(); t.Next()) {
+        visited.push_back(t.RecNo());
+        if (t.RecNo() == 2 || t.RecNo() == 3) t.Delete();
+    }
+    EXPECT_EQ(visited, (std::vector<std::uint32_t>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(t.RecordCount(), 6u) << "deleted records count until the pack";
+    t.Pack();
+    EXPECT_EQ(t.RecordCount(), 4u);
+    EXPECT_EQ(walk(t, "SSN"), (std::vector<std::string>{"000-00-0001", "000-00-0004",
+                                                        "000-00-0005", "000-00-0006"}));
+}
+
+TEST_F(TableTest, TagsStayRightThroughAppendEditDeleteAndPack) {
+    XbaseTable::CreateTable(dir() + "W.dbf", kResults);
+    {
+        XbaseTable t;
+        open(t, "W", true);
+        t.CreateIndex("SSN", "SSN");
+        t.CreateIndex("DATE", "DATE");
+        addResult(t, "333", "A", "20040301", 1);
+        addResult(t, "111", "B", "", 2);
+        addResult(t, "222", "C", "20031231", 3);
+        t.SetIndexName("SSN");
+        ASSERT_TRUE(t.SeekKey("333"));
+        t.Edit();
+        t.SetText("SSN", "000");
+        t.Post();
+        EXPECT_EQ(walk(t, "SSN"), (std::vector<std::string>{"000", "111", "222"}));
+        t.SeekKey("111");
+        t.Delete();
+        t.Pack();
+        t.Close();
+    }
+    XbaseTable t;
+    open(t, "W");
+    t.SetIndexName("SSN");
+    EXPECT_EQ(walk(t, "SSN"), (std::vector<std::string>{"000", "222"}));
+    t.SetIndexName("DATE");
+    EXPECT_EQ(walk(t, "CODE"), (std::vector<std::string>{"C", "A"}));
+    EXPECT_TRUE(t.SeekKey("20040301"));
+    EXPECT_EQ(t.GetText("CODE"), "A");
+}
+
+TEST_F(TableTest, CopyHonoursTheFilterOnlyWhenAskedAndNeverCopiesDeletedRecords) {
+    XbaseTable::CreateTable(dir() + "SRC.dbf", kResults);
+    XbaseTable::CreateTable(dir() + "DST.dbf", "SSN,C,5,0;SCORE,N,4,0;DATE,D,8,0;EXTRA,C,3,0;");
+    XbaseTable src;
+    open(src, "SRC", true);
+    addResult(src, "123-45-6789", "RD", "20040115", 7, "N");
+    addResult(src, "222-22-2222", "RD", "20040116", 8, "Y");
+    addResult(src, "333-33-3333", "RD", "20040201", 9, "");
+    addResult(src, "444-44-4444", "RD", "20040117", 10, "Y");
+    src.Last();
+    src.Delete();
+    src.SetFilter("(DTOS(Date) >= \"20040101\") .and. (DTOS(Date) <= \"20040131\") .and. (retest <> \"N\")");
+
+    struct Case {
+        FilterOptions options;
+        std::vector<std::string> ssns;
+    };
+    for (const Case& c : {Case{FilterOptions::RESPECT_WHEN_COUNTING, {"222-2"}},
+                          Case{FilterOptions::IGNORE_WHEN_COUNTING, {"123-4", "222-2", "333-3"}}}) {
+        XbaseTable::CreateTable(dir() + "DST.dbf", "SSN,C,5,0;SCORE,N,4,0;DATE,D,8,0;EXTRA,C,3,0;");
+        XbaseTable dst;
+        open(dst, "DST");
+        src.SetFilterOptions(c.options);
+        src.CopyContentsTo(dst);
+        EXPECT_EQ(walk(dst, "SSN"), c.ssns);
+        dst.First();
+        EXPECT_EQ(dst.GetText("EXTRA"), "");
+        EXPECT_EQ(dst.GetInt("SCORE"), c.options == FilterOptions::RESPECT_WHEN_COUNTING ? 8 : 7);
+    }
+    src.SetFilterOptions(FilterOptions::RESPECT_WHEN_COUNTING);
+    EXPECT_EQ(src.RecordCount(), 1u);
+    src.SetFilterOptions(FilterOptions::IGNORE_WHEN_COUNTING);
+    EXPECT_EQ(src.RecordCount(), 4u);
+}
+
+TEST_F(TableTest, ExclusiveOpeningKeepsOutEveryOtherOpener) {
+    XbaseTable::CreateTable(dir() + "W.dbf", kResults);
+    XbaseTable first;
+    open(first, "W", true);
+    XbaseTable second;
+    EXPECT_THROW(open(second, "W"), EXbaseError);
+    first.Close();
+    open(second, "W");
+    XbaseTable third;
+    EXPECT_NO_THROW(open(third, "W")) << "shared openers share";
+    XbaseTable fourth;
+    EXPECT_THROW(open(fourth, "W", true), EXbaseError);
+}
+
+TEST_F(TableTest, ReadOnlyTablesRefuseWrites) {
+    XbaseTable::CreateTable(dir() + "W.dbf", kResults);
+    XbaseTable t;
+    t.SetDatabaseName(dir());
+    t.SetTableName("w.DBF");
+    t.SetReadOnly(true);
+    t.Open();
+    EXPECT_THROW(t.Append(), EXbaseError);
+}
+
+TEST_F(TableTest, CreateTableReplacesAnExistingFile) {
+    XbaseTable::CreateTable(dir() + "W.dbf", kResults);
+    {
+        XbaseTable t;
+        open(t, "W");
+        addResult(t, "1", "A", "", 1);
+    }
+    XbaseTable::CreateTable(dir() + "W.dbf", kCodeTable);
+    XbaseTable t;
+    open(t, "W");
+    EXPECT_EQ(t.RecordCount(), 0u);
+    EXPECT_NE(t.Fields().find("MESSAGE"), nullptr);
+}
+
+TEST_F(TableTest, AMoveAwayPostsThePendingEdit) {
+    XbaseTable::CreateTable(dir() + "BANPLACE.dbf", kCodeTable);
+    XbaseTable t;
+    open(t, "BANPLACE");
+    addCode(t, "AA");
+    addCode(t, "BB");
+    t.First();
+    t.Edit();
+    t.SetText("NEWCODE", "XX");
+    t.Next();
+    t.First();
+    EXPECT_EQ(t.GetText("NEWCODE"), "XX");
+}
+
+}  // namespace
