@@ -23,7 +23,9 @@ std::optional<Date> readText(const QString& text) {
     return Date::fromShortText(typed);
 }
 
-QString showText(Date date) { return date.isZero() ? QString() : toQString(date.toShortText()); }
+QString showText(Date date) {
+    return date.isZero() ? QString() : toQString(date.toShortText());
+}
 
 }  // namespace
 
@@ -60,14 +62,18 @@ TDateEdit::TDateEdit(QWidget* parent)
     connect(calendar_, &QCalendarWidget::activated, this, &TDateEdit::pickFromCalendar);
 }
 
-Date TDateEdit::date() const { return readText(edit_->text()).value_or(date_); }
+Date TDateEdit::date() const {
+    return readText(edit_->text()).value_or(date_);
+}
 
 void TDateEdit::setDate(Date date) {
     date_ = date;
     edit_->setText(showText(date_));
 }
 
-void TDateEdit::commitText() { setDate(date()); }
+void TDateEdit::commitText() {
+    setDate(date());
+}
 
 void TDateEdit::showCalendar() {
     const Date current = date();

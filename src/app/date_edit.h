@@ -18,7 +18,7 @@ namespace marklift {
 class TDateEdit : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit TDateEdit(QWidget* parent = nullptr);
 
     // The zero date when empty. Text being typed counts as soon as it reads
@@ -29,10 +29,10 @@ public:
 
     void showCalendar();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void commitText();
     void pickFromCalendar(const QDate& day);
 

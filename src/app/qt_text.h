@@ -7,7 +7,11 @@
 
 namespace marklift {
 
-inline QString toQString(const std::string& text) { return QString::fromLocal8Bit(text); }
-inline std::string fromQString(const QString& text) { return text.toLocal8Bit().toStdString(); }
+inline QString toQString(const std::string& text) {
+    return QString::fromLocal8Bit(text);
+}
+inline std::string fromQString(const QString& text) {
+    return text.toLocal8Bit().toStdString();
+}
 
 }  // namespace marklift

@@ -72,11 +72,17 @@ Answer QtUserInterface::showMessage(const std::string& title, const std::string&
     return clicked ? answerFor(box.standardButton(clicked)) : Answer::Cancel;
 }
 
-void QtUserInterface::beginBusy() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+void QtUserInterface::beginBusy() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
 
-void QtUserInterface::endBusy() { QApplication::restoreOverrideCursor(); }
+void QtUserInterface::endBusy() {
+    QApplication::restoreOverrideCursor();
+}
 
-void QtUserInterface::processEvents() { QCoreApplication::processEvents(); }
+void QtUserInterface::processEvents() {
+    QCoreApplication::processEvents();
+}
 
 std::string QtUserInterface::chooseSaveFile(const FileDialogOptions& options) {
     QFileDialog dialog(QApplication::activeWindow(), toQString(options.title),

@@ -11,7 +11,7 @@ class QString;
 namespace marklift {
 
 class QtUserInterface : public UserInterface {
-public:
+  public:
     Answer showMessage(const std::string& title, const std::string& text, MessageIcon icon,
                        MessageButtons buttons) override;
     void beginBusy() override;

@@ -17,7 +17,9 @@ TRadioGroup::TRadioGroup(const QString& title, const QStringList& items, QWidget
     }
 }
 
-int TRadioGroup::itemIndex() const { return buttons_->checkedId(); }
+int TRadioGroup::itemIndex() const {
+    return buttons_->checkedId();
+}
 
 void TRadioGroup::setItemIndex(int index) {
     if (QAbstractButton* chosen = buttons_->button(index)) {

@@ -14,7 +14,7 @@ namespace marklift {
 class TRadioGroup : public QGroupBox {
     Q_OBJECT
 
-public:
+  public:
     TRadioGroup(const QString& title, const QStringList& items, QWidget* parent = nullptr);
 
     int itemIndex() const;
@@ -22,7 +22,7 @@ public:
     void setItemIndex(int index);
     QRadioButton* button(int index) const;
 
-private:
+  private:
     QButtonGroup* buttons_;
 };
 

@@ -57,8 +57,7 @@ void SingleInstanceGuard::acceptRequests() {
 
 void SingleInstanceGuard::bringWindowForward() {
     if (window_) {
-        window_->setWindowState((window_->windowState() & ~Qt::WindowMinimized) |
-                                Qt::WindowActive);
+        window_->setWindowState((window_->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
         window_->show();
         window_->raise();
         window_->activateWindow();

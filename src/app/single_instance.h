@@ -15,7 +15,7 @@ namespace marklift {
 class SingleInstanceGuard : public QObject {
     Q_OBJECT
 
-public:
+  public:
     // Makes the check at once: connects to `name` when another copy
     // listens, otherwise listens there itself (clearing what a crashed copy
     // left behind).
@@ -33,12 +33,12 @@ public:
     // A second copy's request to the first copy to come to the front.
     void notifyFirstCopy() const;
 
-signals:
+  signals:
     // The first copy received a later copy's request (its window, if any,
     // is already restored and raised).
     void activationRequested();
 
-private:
+  private:
     void acceptRequests();
     void bringWindowForward();
 

@@ -11,7 +11,7 @@
 namespace marklift {
 
 class TVirtualListBox::Model : public QAbstractListModel {
-public:
+  public:
     using QAbstractListModel::QAbstractListModel;
 
     ItemSource source;
@@ -38,12 +38,12 @@ public:
         if (count_ > 0) emit dataChanged(index(0), index(count_ - 1), {Qt::DisplayRole});
     }
 
-private:
+  private:
     int count_ = 0;
 };
 
 class TVirtualListBox::Delegate : public QStyledItemDelegate {
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
     int tabStopDialogUnits = 0;
@@ -66,12 +66,10 @@ public:
 
         const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &item, view)
                                .adjusted(textMargin(style, view), 0, 0, 0);
-        const QPalette::ColorGroup group = !(item.state & QStyle::State_Enabled)
-                                               ? QPalette::Disabled
-                                               : QPalette::Normal;
-        const QPalette::ColorRole role = (item.state & QStyle::State_Selected)
-                                             ? QPalette::HighlightedText
-                                             : QPalette::Text;
+        const QPalette::ColorGroup group =
+            !(item.state & QStyle::State_Enabled) ? QPalette::Disabled : QPalette::Normal;
+        const QPalette::ColorRole role =
+            (item.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text;
         painter->save();
         painter->setPen(item.palette.color(group, role));
         painter->setFont(item.font);
@@ -91,7 +89,7 @@ public:
         painter->restore();
     }
 
-private:
+  private:
     static int textMargin(const QStyle* style, const QWidget* view) {
         return style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
     }
@@ -115,10 +113,16 @@ void TVirtualListBox::setItemSource(ItemSource source) {
 
 void TVirtualListBox::setCount(int count) {
     if (selectedRow() >= count) setSelectedRow(-1);
+    // Otherwise the view moves a removed current row onto a remaining row,
+    // selecting it.
+    if (currentIndex().row() >= count)
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     model_->setCount(count);
 }
 
-int TVirtualListBox::count() const { return model_->rowCount(); }
+int TVirtualListBox::count() const {
+    return model_->rowCount();
+}
 
 int TVirtualListBox::selectedRow() const {
     const QModelIndexList rows = selectionModel()->selectedRows();
@@ -130,8 +134,7 @@ void TVirtualListBox::setSelectedRow(int row) {
         selectionModel()->clearSelection();
         return;
     }
-    selectionModel()->setCurrentIndex(model_->index(row),
-                                      QItemSelectionModel::ClearAndSelect);
+    selectionModel()->setCurrentIndex(model_->index(row), QItemSelectionModel::ClearAndSelect);
     scrollTo(model_->index(row));
 }
 
@@ -140,6 +143,8 @@ void TVirtualListBox::setTabStop(int dialogUnits) {
     viewport()->update();
 }
 
-int TVirtualListBox::tabStopPixels() const { return delegate_->tabStopPixels(font()); }
+int TVirtualListBox::tabStopPixels() const {
+    return delegate_->tabStopPixels(font());
+}
 
 }  // namespace marklift

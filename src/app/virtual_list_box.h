@@ -12,7 +12,7 @@ namespace marklift {
 class TVirtualListBox : public QListView {
     Q_OBJECT
 
-public:
+  public:
     using ItemSource = std::function<QString(int row)>;
 
     explicit TVirtualListBox(QWidget* parent = nullptr);
@@ -30,11 +30,11 @@ public:
     void setTabStop(int dialogUnits);
     int tabStopPixels() const;
 
-signals:
+  signals:
     // Any change of the selection: mouse, keyboard or program.
     void selectedRowChanged();
 
-private:
+  private:
     class Model;
     class Delegate;
     Model* model_;
