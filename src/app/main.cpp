@@ -12,8 +12,9 @@
 int main(int argc, char* argv[]) {
     using namespace marklift;
     QApplication application(argc, argv);
+    // The title goes on the main window only: Qt would append an
+    // application display name to every other caption ("Error", "Confirm").
     QApplication::setApplicationName(QString::fromLatin1(kApplicationName));
-    QApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
 
     // Before any table is opened.
     XbaseEngineSettings::Apply(XbaseEngineSettings());

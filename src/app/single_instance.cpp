@@ -1,6 +1,7 @@
 // The single-instance guard over QLocalServer and QLocalSocket.
 #include "app/single_instance.h"
 
+#include <QApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QWidget>
@@ -61,6 +62,12 @@ void SingleInstanceGuard::bringWindowForward() {
         window_->show();
         window_->raise();
         window_->activateWindow();
+    }
+    // A box or dialog the first copy is waiting on belongs in front of the
+    // window it blocks.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
     }
     emit activationRequested();
 }
