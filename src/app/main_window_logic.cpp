@@ -1,5 +1,8 @@
 #include "app/main_window_logic.h"
 
+#include <optional>
+#include <string>
+
 #include "app/date_filter.h"
 #include "app/settings_keys.h"
 #include "app/shared_routines.h"

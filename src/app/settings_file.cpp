@@ -40,7 +40,7 @@ std::optional<int> parseInteger(std::string_view text) {
         text.remove_prefix(2);
         if (text.front() == '-') return std::nullopt;
     }
-    if (text.empty() || text.front() == '+') return std::nullopt;
+    if (text.empty()) return std::nullopt;
     int value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;

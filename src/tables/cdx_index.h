@@ -21,11 +21,14 @@
 namespace marklift {
 
 struct CdxTag {
-    std::string name;             // upper case, at most 10 characters
+    std::string name;  // upper case, at most 10 characters
     std::string keyExpression;
     std::string forExpression;    // empty: no condition
     std::uint16_t keyLength = 0;  // 8 for date and numeric keys
-    bool characterKeys = true;    // false for date and numeric keys
+    // False for date and numeric keys. The file does not record it: the
+    // reader takes an 8-byte tag whose first key starts with a byte of 0x80
+    // or more (every date key does) for a numeric one.
+    bool characterKeys = true;
     bool descending = false;
     bool unique = false;
 };
@@ -34,7 +37,7 @@ struct CdxTag {
 std::string cdxDateKey(Date date, bool blank);
 
 class CdxReader {
-public:
+  public:
     // Reads the header and the tag directory. Throws EXbaseError(BadIndex)
     // naming the source for a damaged file.
     explicit CdxReader(const ByteSource& source);
@@ -43,7 +46,7 @@ public:
     // damaged pages (pointers outside the file, loops, bad counts).
     KeyIndex readKeys(std::size_t i) const;
 
-private:
+  private:
     const ByteSource& source_;
     std::vector<CdxTag> tags_;
     std::vector<std::uint32_t> tagHeaderOffsets_;

@@ -1,18 +1,19 @@
 // The xBase expressions Marklift uses for filters and index keys, parsed once
 // against a table's fields and then evaluated on raw record bytes:
 //
-//   key       := FIELD                        (C, D, L or N field)
+//   key       := FIELD                        (C, D or N field)
 //              | DTOS(DATEFIELD)              (yyyymmdd, eight blanks when blank)
 //   condition := LOGICALFIELD
 //              | operand op operand            op: = <> # == != < > <= >=
 //              | condition .and. condition | condition .or. condition
 //              | .not. condition | (condition)
-//   operand   := FIELD | DTOS(DATEFIELD) | "literal" | 'literal'
+//   operand   := FIELD | DTOS(DATEFIELD) | "literal" | 'literal' | number
 //
 // Names are matched without regard to case, as are .AND./.and. and DTOS.
 // With exact matching off (always, as xBase's default), = and <> compare only
 // as many characters as the right-hand operand has; == compares whole texts.
-// Ordered comparisons compare texts padded with blanks to equal length.
+// Ordered comparisons compare texts padded with blanks to equal length;
+// numeric fields and numbers compare as numbers.
 #pragma once
 
 #include <memory>
@@ -42,14 +43,17 @@ public:
     // The field when the expression is a bare field name, else nullptr.
     const FieldDef* field() const;
 
-    // A Logical expression's value for the record.
+    // A Logical expression's value for the record. Throws
+    // EXbaseError(BadExpression) for any other type.
     bool test(const char* record) const;
-    // A Character or Date expression's value for the record, as stored:
-    // padded text for characters, yyyymmdd or eight blanks for dates.
+    // A key's value for the record, as stored: padded text for characters,
+    // yyyymmdd or eight blanks for dates, the stored text for numbers.
+    // Throws EXbaseError(BadExpression) for a Logical expression.
     std::string value(const char* record) const;
 
 private:
     struct Node;
+    class Parser;
     Expression();
     std::string text_;
     std::unique_ptr<Node> root_;

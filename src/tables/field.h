@@ -65,11 +65,14 @@ std::int64_t readInteger(const FieldDef& field, const char* record);
 
 // Writing. Each throws EXbaseError when the value does not fit the field's
 // kind; numbers too wide for the field fail with "Numeric out of range.".
+// writeText serves every kind; the typed writers need a field of their kind.
 //
 // Character: left-aligned, blank-padded, cut at the width.
 // Date: "yyyymmdd" or MM/dd/yyyy text; empty text stores blanks.
 // Logical: first character T/t/Y/y/1 stores T, anything else F.
-// Numeric: parsed as a number, then stored as writeNumber does.
+// Numeric: parsed as a number, then stored as writeNumber does; empty text
+//   stores blanks.
+// Other kinds: as Character.
 void writeText(const FieldDef& field, char* record, std::string_view text);
 // Stores yyyymmdd; the zero date stores 18991230, never blanks.
 void writeDate(const FieldDef& field, char* record, Date date);

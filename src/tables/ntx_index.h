@@ -1,5 +1,5 @@
 // Clipper .ntx single-order index files: read whole into a KeyIndex, and
-// written from one. The page layout is documented at the top of ntx_index.cpp.
+// written from one. The page layout is documented at the top of ntx_format.h.
 #pragma once
 
 #include <cstdint>

@@ -21,6 +21,7 @@ enum class XbaseErrorCode {
     ReadOnly = 1011,
     IoError = 1012,
     BadState = 1013,        // an operation that the table's state does not allow
+    BadValue = 1014,        // a value that does not fit the field's kind
 };
 
 class EXbaseError : public std::runtime_error {

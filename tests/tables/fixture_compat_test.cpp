@@ -121,7 +121,7 @@ TEST(FixtureValues, SeeksEveryCodeOnTheFirstRecordOfItsPaddedKey) {
     for (t.First(); !t.Eof(); t.Next())
         if (firsts.empty() || firsts.back().first != t.GetText("CODE"))
             firsts.emplace_back(t.GetText("CODE"), t.RecNo());
-    ASSERT_GT(firsts.size(), 10u);
+    ASSERT_GE(firsts.size(), 5u);
     for (const auto& [code, recno] : firsts) {
         ASSERT_TRUE(t.SeekKey(code)) << code;
         EXPECT_EQ(t.RecNo(), recno) << code;

@@ -1,0 +1,418 @@
+#include "tables/dbf_file.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <limits>
+
+#include "tables/dbf_format.h"
+#include "tables/xbase_error.h"
+
+namespace marklift {
+namespace {
+
+// A sequential scan reads this much at a time; a read that does not follow
+// the previous one (an index walk) reads much less, so random access does not
+// drag in blocks it will not use.
+constexpr std::size_t kSequentialReadBytes = 64 * 1024;
+constexpr std::size_t kRandomReadBytes = 4 * 1024;
+// Appended records are written once this many bytes are waiting.
+constexpr std::size_t kAppendBufferBytes = 256 * 1024;
+constexpr std::size_t kMaxFields = 255;
+
+Date today() {
+    std::time_t now = std::time(nullptr);
+    // Tables are only touched from one thread, so localtime's shared buffer
+    // is safe here.
+    if (const std::tm* local = std::localtime(&now))
+        return Date::fromYmd(local->tm_year + 1900, local->tm_mon + 1, local->tm_mday);
+    std::chrono::year_month_day utc{
+        std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now())};
+    return Date::fromYmd(static_cast<int>(utc.year()), static_cast<int>(unsigned(utc.month())),
+                         static_cast<int>(unsigned(utc.day())));
+}
+
+File openTableFile(const std::string& path, DbfFile::Mode mode) {
+    File::Access access =
+        mode == DbfFile::Mode::ReadOnly ? File::Access::ReadOnly : File::Access::ReadWrite;
+    File::Lock lock = mode == DbfFile::Mode::Exclusive ? File::Lock::Exclusive : File::Lock::Shared;
+    try {
+        return File(path, access, lock);
+    } catch (const PlatformError& error) {
+        // The platform's text names the file and the reason.
+        throw EXbaseError(XbaseErrorCode::OpenFailed, error.what());
+    }
+}
+
+// Opens the file to be replaced under an exclusive lock before emptying it,
+// so a table someone else has open is refused rather than wiped.
+File openForCreate(const std::string& path) {
+    std::error_code ignored;
+    bool exists = std::filesystem::exists(path, ignored);
+    try {
+        File file(path, File::Access::ReadWrite, File::Lock::Exclusive,
+                  exists ? File::Create::MustExist : File::Create::Truncate);
+        file.truncate(0);
+        return file;
+    } catch (const PlatformError& error) {
+        throw EXbaseError(XbaseErrorCode::OpenFailed, error.what());
+    }
+}
+
+void checkNewFields(const std::string& path, const FieldList& fields) {
+    auto fail = [&](const std::string& reason) {
+        throw EXbaseError(XbaseErrorCode::BadFieldDefinition,
+                          "The table " + path + " cannot be created: " + reason + ".");
+    };
+    if (fields.size() == 0) fail("a table needs at least one field");
+    if (fields.size() > kMaxFields)
+        fail("a table has at most " + std::to_string(kMaxFields) + " fields");
+    if (fields.recordLength() > kDbfMaxRecordLength) fail("the record is too long");
+    for (const FieldDef& field : fields.fields()) {
+        if (field.name.empty() || field.name.size() > kDbfMaxNameLength)
+            fail("the field name \"" + field.name + "\" is empty or too long");
+        if (field.length == 0) fail("the field " + field.name + " has length 0");
+    }
+}
+
+}  // namespace
+
+struct DbfFile::State {
+    State(const std::string& nativePath, Mode openMode)
+        : path(nativePath), mode(openMode), file(openTableFile(nativePath, openMode)) {
+        readHeader();
+    }
+
+    std::string path;
+    Mode mode;
+    File file;
+    DbfHeader header;                           // as on disk but for the record count
+    unsigned char prefix[kDbfPrefixSize] = {};  // the header's first bytes as read
+    FieldList fields;
+    std::uint32_t diskRecords = 0;  // records in the file, not counting the append buffer
+    bool changed = false;           // since the header was last written
+
+    // Records cacheFirst .. cacheFirst + cacheCount - 1, as on disk.
+    std::vector<char> cache;
+    std::uint32_t cacheFirst = 1;
+    std::uint32_t cacheCount = 0;
+
+    // Appended records not yet written, numbered from diskRecords + 1.
+    std::vector<char> pending;
+    std::uint32_t pendingCount = 0;
+
+    std::uint32_t recordLength() const { return header.recordLength; }
+    std::uint32_t recordCount() const { return diskRecords + pendingCount; }
+    // How many whole records `bytes` hold; at least one.
+    std::uint32_t recordsPer(std::size_t bytes) const {
+        return static_cast<std::uint32_t>(std::max<std::size_t>(bytes / recordLength(), 1));
+    }
+
+    void readHeader();
+
+    void readBytes(std::uint64_t offset, void* buffer, std::size_t count, std::uint32_t recno);
+    void writeBytes(std::uint64_t offset, const void* buffer, std::size_t count);
+
+    void checkRecno(std::uint32_t recno) const;
+    void requireWritable() const;
+    bool isCached(std::uint32_t recno) const {
+        return recno >= cacheFirst && recno - cacheFirst < cacheCount;
+    }
+    char* cached(std::uint32_t recno) {
+        return cache.data() + std::size_t{recno - cacheFirst} * recordLength();
+    }
+    char* appended(std::uint32_t recno) {
+        return pending.data() + std::size_t{recno - diskRecords - 1} * recordLength();
+    }
+
+    const char* record(std::uint32_t recno);
+    void loadCache(std::uint32_t recno);
+    void writePending();
+    void flush();
+    void pack();
+};
+
+void DbfFile::State::readHeader() {
+    std::uint64_t fileSize = 0;
+    try {
+        fileSize = file.size();
+        if (fileSize < kDbfPrefixSize)
+            throwBadDbfHeader(path, "the file is too short (" + std::to_string(fileSize) +
+                                        " bytes) to hold a table header");
+        file.readExactly(0, prefix, sizeof prefix);
+        header = decodeDbfHeader(prefix);
+        if (header.headerLength > fileSize)
+            throwBadDbfHeader(path, "the header length " + std::to_string(header.headerLength) +
+                                        " is beyond the end of the file");
+        std::vector<unsigned char> block(header.headerLength);
+        file.readExactly(0, block.data(), block.size());
+        fields =
+            FieldList(decodeFieldDescriptors(block.data(), block.size(), header.version, path));
+    } catch (const PlatformError& error) {
+        throw EXbaseError(XbaseErrorCode::IoError, error.what());
+    }
+    if (fields.recordLength() != header.recordLength) {
+        throwBadDbfHeader(path, "the record length " + std::to_string(header.recordLength) +
+                                    " does not match its fields, which need " +
+                                    std::to_string(fields.recordLength()));
+    }
+    if (dbfEndOfRecords(header, header.recordCount) > fileSize) {
+        throwBadDbfHeader(
+            path, "the header declares " + std::to_string(header.recordCount) +
+                      " records but the file holds only " +
+                      std::to_string((fileSize - header.headerLength) / header.recordLength));
+    }
+    diskRecords = header.recordCount;
+}
+
+void DbfFile::State::readBytes(std::uint64_t offset, void* buffer, std::size_t count,
+                               std::uint32_t recno) {
+    std::size_t done = 0;
+    try {
+        done = file.readAt(offset, buffer, count);
+    } catch (const PlatformError& error) {
+        throw EXbaseError(XbaseErrorCode::IoError,
+                          std::string(error.what()) + " (record " + std::to_string(recno) + ")");
+    }
+    if (done != count) {
+        throw EXbaseError(XbaseErrorCode::IoError, "The table " + path + " ends before record " +
+                                                       std::to_string(recno) + ".");
+    }
+}
+
+void DbfFile::State::writeBytes(std::uint64_t offset, const void* buffer, std::size_t count) {
+    try {
+        file.writeAt(offset, buffer, count);
+    } catch (const PlatformError& error) {
+        throw EXbaseError(XbaseErrorCode::IoError, error.what());
+    }
+}
+
+void DbfFile::State::checkRecno(std::uint32_t recno) const {
+    if (recno == 0 || recno > recordCount()) {
+        throw EXbaseError(XbaseErrorCode::BadState,
+                          "Record " + std::to_string(recno) + " does not exist in " + path +
+                              ", which has " + std::to_string(recordCount()) + " records.");
+    }
+}
+
+void DbfFile::State::requireWritable() const {
+    if (mode == Mode::ReadOnly)
+        throw EXbaseError(XbaseErrorCode::ReadOnly, "The table " + path + " is open read-only.");
+}
+
+const char* DbfFile::State::record(std::uint32_t recno) {
+    checkRecno(recno);
+    if (recno > diskRecords) return appended(recno);
+    if (!isCached(recno)) loadCache(recno);
+    return cached(recno);
+}
+
+void DbfFile::State::loadCache(std::uint32_t recno) {
+    const std::uint32_t perBlock = recordsPer(kSequentialReadBytes);
+    std::uint32_t first = recno;
+    std::uint32_t count = perBlock;
+    if (recno == cacheFirst + cacheCount) {
+        // Reading on: the next block.
+    } else if (cacheCount > 0 && recno + 1 == cacheFirst) {
+        // Reading backwards: the block that ends here.
+        first = recno > perBlock ? recno - perBlock + 1 : 1;
+        count = recno - first + 1;
+    } else {
+        // A jump: a small aligned window, or the whole table when it fits in
+        // one block, so that index walks over small tables read it once.
+        count = diskRecords <= perBlock ? perBlock : recordsPer(kRandomReadBytes);
+        first = (recno - 1) / count * count + 1;
+    }
+    count = std::min(count, diskRecords - first + 1);
+    cacheCount = 0;  // stays empty should the read fail
+    cache.resize(std::size_t{count} * recordLength());
+    readBytes(dbfRecordOffset(header, first), cache.data(), cache.size(), first);
+    cacheFirst = first;
+    cacheCount = count;
+}
+
+void DbfFile::State::writePending() {
+    if (pendingCount == 0) return;
+    writeBytes(dbfRecordOffset(header, diskRecords + 1), pending.data(), pending.size());
+    diskRecords += pendingCount;
+    pending.clear();
+    pendingCount = 0;
+}
+
+void DbfFile::State::flush() {
+    if (!changed) return;
+    writePending();
+    header.recordCount = diskRecords;
+    header.lastUpdate = today();
+    encodeDbfUpdate(header, prefix);
+    writeBytes(0, prefix, sizeof prefix);
+    const unsigned char mark = kDbfEndOfFileMark;
+    writeBytes(dbfEndOfRecords(header, diskRecords), &mark, 1);
+    changed = false;
+}
+
+// Streams the records through the read cache's buffer, one block at a time,
+// moving each kept record down over the deleted ones. Kept records are only
+// ever written below the block being read, so nothing is overwritten before
+// it has been read.
+void DbfFile::State::pack() {
+    requireWritable();
+    if (mode != Mode::Exclusive) {
+        throw EXbaseError(XbaseErrorCode::NotExclusive,
+                          "The table " + path + " must be open exclusively to be packed.");
+    }
+    writePending();
+    cacheCount = 0;
+    cacheFirst = 1;
+    const std::uint32_t blockRecords = recordsPer(kSequentialReadBytes);
+    std::uint32_t kept = 0;
+    for (std::uint32_t first = 1; first <= diskRecords;) {
+        std::uint32_t count = std::min(blockRecords, diskRecords - first + 1);
+        cache.resize(std::size_t{count} * recordLength());
+        readBytes(dbfRecordOffset(header, first), cache.data(), cache.size(), first);
+        std::uint32_t keptHere = 0;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const char* source = cache.data() + std::size_t{i} * recordLength();
+            if (isDbfRecordDeleted(source)) continue;
+            if (keptHere != i)
+                std::memmove(cache.data() + std::size_t{keptHere} * recordLength(), source,
+                             recordLength());
+            ++keptHere;
+        }
+        if (keptHere > 0 && (kept + 1 != first || keptHere != count)) {
+            writeBytes(dbfRecordOffset(header, kept + 1), cache.data(),
+                       std::size_t{keptHere} * recordLength());
+        }
+        kept += keptHere;
+        first += count;
+    }
+    diskRecords = kept;
+    try {
+        file.truncate(dbfEndOfRecords(header, kept) + 1);
+    } catch (const PlatformError& error) {
+        throw EXbaseError(XbaseErrorCode::IoError, error.what());
+    }
+    changed = true;
+    flush();
+}
+
+DbfFile::DbfFile(const std::string& nativePath, Mode mode)
+    : state_(std::make_unique<State>(nativePath, mode)) {}
+
+DbfFile::~DbfFile() {
+    try {
+        state_->flush();
+    } catch (...) {
+        // Callers who care call flush() first (see the header).
+    }
+}
+
+void DbfFile::create(const std::string& nativePath, const FieldList& fields) {
+    checkNewFields(nativePath, fields);
+    DbfHeader header;
+    header.version = kDbfVersionPlain;
+    header.lastUpdate = today();
+    header.headerLength = dbfHeaderLength(fields.size());
+    header.recordLength = static_cast<std::uint16_t>(fields.recordLength());
+    header.tableFlags = kDbfFlagStructuralIndex;
+    header.codePageMark = kDbfCodePage437;
+    std::vector<unsigned char> bytes = encodeDbfHeaderBlock(header, fields);
+    bytes.push_back(kDbfEndOfFileMark);
+    File file = openForCreate(nativePath);
+    try {
+        file.writeAt(0, bytes.data(), bytes.size());
+    } catch (const PlatformError& error) {
+        throw EXbaseError(XbaseErrorCode::IoError, error.what());
+    }
+}
+
+const std::string& DbfFile::path() const {
+    return state_->path;
+}
+DbfFile::Mode DbfFile::mode() const {
+    return state_->mode;
+}
+std::uint8_t DbfFile::version() const {
+    return state_->header.version;
+}
+Date DbfFile::lastUpdate() const {
+    return state_->header.lastUpdate;
+}
+bool DbfFile::hasStructuralIndexFlag() const {
+    return (state_->header.tableFlags & kDbfFlagStructuralIndex) != 0;
+}
+const FieldList& DbfFile::fields() const {
+    return state_->fields;
+}
+std::uint32_t DbfFile::recordLength() const {
+    return state_->recordLength();
+}
+std::uint32_t DbfFile::recordCount() const {
+    return state_->recordCount();
+}
+
+const char* DbfFile::record(std::uint32_t recno) const {
+    return state_->record(recno);
+}
+
+void DbfFile::writeRecord(std::uint32_t recno, const char* bytes) {
+    State& s = *state_;
+    s.requireWritable();
+    s.checkRecno(recno);
+    s.changed = true;
+    // memmove: `bytes` may be the very record record() handed out.
+    if (recno > s.diskRecords) {
+        std::memmove(s.appended(recno), bytes, s.recordLength());
+        return;
+    }
+    s.writeBytes(dbfRecordOffset(s.header, recno), bytes, s.recordLength());
+    if (s.isCached(recno)) std::memmove(s.cached(recno), bytes, s.recordLength());
+}
+
+std::uint32_t DbfFile::appendRecord(const char* bytes) {
+    State& s = *state_;
+    s.requireWritable();
+    if (s.recordCount() == std::numeric_limits<std::uint32_t>::max())
+        throw EXbaseError(XbaseErrorCode::BadState, "The table " + s.path + " is full.");
+    // Reserved once, while the buffer is still empty, so that appending never
+    // moves it: `bytes` may be a buffered record handed out by record().
+    if (s.pending.capacity() < kAppendBufferBytes + s.recordLength())
+        s.pending.reserve(kAppendBufferBytes + s.recordLength());
+    std::size_t end = s.pending.size();
+    s.pending.resize(end + s.recordLength());
+    std::memcpy(s.pending.data() + end, bytes, s.recordLength());
+    ++s.pendingCount;
+    s.changed = true;
+    std::uint32_t recno = s.recordCount();
+    if (s.pending.size() >= kAppendBufferBytes) s.writePending();
+    return recno;
+}
+
+bool DbfFile::isDeleted(std::uint32_t recno) const {
+    return isDbfRecordDeleted(state_->record(recno));
+}
+
+void DbfFile::setDeleted(std::uint32_t recno, bool deleted) {
+    State& s = *state_;
+    s.requireWritable();
+    s.checkRecno(recno);
+    s.changed = true;
+    if (recno > s.diskRecords) return setDbfRecordDeleted(s.appended(recno), deleted);
+    char flag[1];
+    setDbfRecordDeleted(flag, deleted);
+    s.writeBytes(dbfRecordOffset(s.header, recno), flag, sizeof flag);
+    if (s.isCached(recno)) setDbfRecordDeleted(s.cached(recno), deleted);
+}
+
+void DbfFile::pack() {
+    state_->pack();
+}
+
+void DbfFile::flush() {
+    state_->flush();
+}
+
+}  // namespace marklift

@@ -1,0 +1,474 @@
+// Creating, appending, editing, deleting, packing and flushing .dbf files,
+// checked byte for byte on disk and by reading them back.
+#include "tables/dbf_file.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "dbf_test_support.h"
+#include "tables/byte_order.h"
+#include "tables/field_definition.h"
+#include "tables/xbase_error.h"
+
+namespace marklift {
+namespace {
+
+using test::fileBytes;
+using test::fixturePath;
+using test::makeRecord;
+using test::TempDir;
+using test::writeFileBytes;
+
+// Bytes 1-3 of a header written today.
+std::vector<unsigned char> todayBytes() {
+    std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    return {static_cast<unsigned char>(local->tm_year),
+            static_cast<unsigned char>(local->tm_mon + 1),
+            static_cast<unsigned char>(local->tm_mday)};
+}
+
+std::vector<unsigned char> slice(const std::vector<unsigned char>& bytes, std::size_t offset,
+                                 std::size_t count) {
+    return {bytes.begin() + static_cast<std::ptrdiff_t>(offset),
+            bytes.begin() + static_cast<std::ptrdiff_t>(offset + count)};
+}
+
+std::vector<unsigned char> asBytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+// Checks `recno` of a flushed file directly in its bytes.
+std::string recordOnDisk(const std::vector<unsigned char>& bytes, std::uint32_t recno) {
+    std::size_t headerLength = decodeLE16(bytes.data() + 8);
+    std::size_t recordLength = decodeLE16(bytes.data() + 10);
+    std::size_t offset = headerLength + (recno - 1) * recordLength;
+    return {bytes.begin() + static_cast<std::ptrdiff_t>(offset),
+            bytes.begin() + static_cast<std::ptrdiff_t>(offset + recordLength)};
+}
+
+// CODE C4, SCORE N5.1: record length 10, header length 32 + 2 * 32 + 2 = 98.
+const char* const kSmall = "CODE, C, 4,0;SCORE, N, 5,1;";
+constexpr std::size_t kSmallHeader = 98;
+constexpr std::size_t kSmallRecord = 10;
+
+TEST(DbfCreate, WritesAnEmptyTableByteForByte) {
+    TempDir dir;
+    std::string path = dir.file("NEW.DBF");
+    DbfFile::create(path, parseFieldDefinitions(kSmall));
+
+    std::vector<unsigned char> expected(kSmallHeader + 1, 0);
+    auto put = [&](std::size_t offset, std::initializer_list<unsigned char> bytes) {
+        std::copy(bytes.begin(), bytes.end(),
+                  expected.begin() + static_cast<std::ptrdiff_t>(offset));
+    };
+    std::vector<unsigned char> today = todayBytes();
+    put(0, {0x03, today[0], today[1], today[2], 0, 0, 0, 0, kSmallHeader, 0, kSmallRecord, 0});
+    put(28, {0x01, 0x01});
+    put(32, {'C', 'O', 'D', 'E'});
+    put(43, {'C', 0, 0, 0, 0, 4, 0});
+    put(64, {'S', 'C', 'O', 'R', 'E'});
+    put(75, {'N', 0, 0, 0, 0, 5, 1});
+    put(96, {0x0D, 0x00, 0x1A});
+    EXPECT_EQ(fileBytes(path), expected);
+
+    DbfFile table(path, DbfFile::Mode::ReadOnly);
+    EXPECT_EQ(table.recordCount(), 0u);
+    EXPECT_TRUE(table.hasStructuralIndexFlag());
+    EXPECT_EQ(table.fields()[1].offset, 5u);
+}
+
+// The work table's header as another xBase engine writes it: the same bytes
+// but for the date, the record count and the code page mark.
+TEST(DbfCreate, HeaderMatchesTheOtherEnginesWorkTable) {
+    TempDir dir;
+    std::string path = dir.file("BANTABLE.DBF");
+    DbfFile::create(path, parseFieldDefinitions(
+                              "ID,       C, 9,0;LNAME,    C,13,0;FNAME,    C,11,0;MNAME,    C, 1,0;"
+                              "BIRTHDATE,D, 8,0;TESTCODE, C, 4,0;TESTSCORE,C, 8,0;DATE,     D, 8,0;"
+                              "SSN,      C,11,0;CODE,     C, 4,0;CORRECT,  N, 3,0;SCORE,    N, 4,0;"
+                              "ATTEMPT,  N, 3,0;SS1,      N, 2,0;SS2,      N, 2,0;SS3,      N, 2,0;"
+                              "SS4,      N, 2,0;SS5,      N, 2,0;SS6,      N, 2,0;SS7,      N, 2,0;"
+                              "SS8,      N, 2,0;SS9,      N, 2,0;SS10,     N, 2,0;GRPNUMBER,C, 7,0;"
+                              "SITECODE, C, 2,0;"));
+    std::vector<unsigned char> ours = fileBytes(path);
+    std::vector<unsigned char> theirs = fileBytes(fixturePath("cdx/MULTI.DBF"));
+    ASSERT_EQ(ours.size(), 834u + 1);
+    EXPECT_EQ(slice(ours, 0, 1), slice(theirs, 0, 1));
+    EXPECT_EQ(slice(ours, 8, 21), slice(theirs, 8, 21));  // lengths, reserved bytes, flags
+    EXPECT_EQ(ours[29], 0x01);
+    EXPECT_EQ(slice(ours, 30, 834 - 30), slice(theirs, 30, 834 - 30));
+    EXPECT_EQ(ours[834], 0x1A);
+}
+
+TEST(DbfCreate, ReplacesAnExistingFile) {
+    TempDir dir;
+    std::string path = dir.file("OLD.DBF");
+    writeFileBytes(path, std::vector<unsigned char>(5000, 'x'));
+    DbfFile::create(path, parseFieldDefinitions(kSmall));
+    EXPECT_EQ(fileBytes(path).size(), kSmallHeader + 1);
+    EXPECT_EQ(DbfFile(path, DbfFile::Mode::ReadOnly).recordCount(), 0u);
+}
+
+TEST(DbfCreate, LeavesATableSomeoneHasOpenAlone) {
+    TempDir dir;
+    std::string path = dir.file("OPEN.DBF");
+    FieldList fields = parseFieldDefinitions(kSmall);
+    DbfFile::create(path, fields);
+    DbfFile open(path, DbfFile::Mode::Shared);
+    open.appendRecord(makeRecord(fields, {"AB", "1"}).data());
+    open.flush();
+    std::vector<unsigned char> before = fileBytes(path);
+    try {
+        DbfFile::create(path, fields);
+        ADD_FAILURE() << "created over an open table";
+    } catch (const EXbaseError& error) {
+        EXPECT_EQ(error.code(), XbaseErrorCode::OpenFailed);
+        EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(fileBytes(path), before);
+}
+
+TEST(DbfCreate, RefusesFieldListsNoHeaderCanHold) {
+    auto field = [](std::string name, std::uint8_t length) {
+        FieldDef f;
+        f.name = std::move(name);
+        f.length = length;
+        return f;
+    };
+    std::vector<FieldDef> tooMany;
+    for (int i = 0; i < 256; ++i) tooMany.push_back(field("F" + std::to_string(i), 1));
+    std::vector<FieldList> lists = {
+        FieldList(),
+        FieldList({field("ELEVENCHARS", 4)}),
+        FieldList({field("", 4)}),
+        FieldList({field("EMPTY", 0)}),
+        FieldList(tooMany),
+        FieldList(std::vector<FieldDef>(258, field("WIDE", 254))),  // record beyond 65535 bytes
+    };
+    TempDir dir;
+    std::string path = dir.file("BAD.DBF");
+    for (const FieldList& fields : lists) {
+        try {
+            DbfFile::create(path, fields);
+            ADD_FAILURE() << fields.size() << " fields accepted";
+        } catch (const EXbaseError& error) {
+            EXPECT_EQ(error.code(), XbaseErrorCode::BadFieldDefinition);
+            EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+        }
+    }
+}
+
+TEST(DbfAppend, FlushWritesRecordsCountDateAndEndMark) {
+    TempDir dir;
+    std::string path = dir.file("T.DBF");
+    FieldList fields = parseFieldDefinitions(kSmall);
+    DbfFile::create(path, fields);
+    DbfFile table(path, DbfFile::Mode::Exclusive);
+    EXPECT_EQ(table.appendRecord(makeRecord(fields, {"AB", "1.5"}).data()), 1u);
+    EXPECT_EQ(table.appendRecord(makeRecord(fields, {"WXYZ", "-12"}).data()), 2u);
+    EXPECT_EQ(table.recordCount(), 2u);
+    table.flush();
+
+    std::vector<unsigned char> bytes = fileBytes(path);
+    ASSERT_EQ(bytes.size(), kSmallHeader + 2 * kSmallRecord + 1);
+    EXPECT_EQ(slice(bytes, 1, 3), todayBytes());
+    EXPECT_EQ(slice(bytes, 4, 4), (std::vector<unsigned char>{2, 0, 0, 0}));
+    EXPECT_EQ(slice(bytes, kSmallHeader, 2 * kSmallRecord), asBytes(" AB    1.5 WXYZ-12.0"));
+    EXPECT_EQ(bytes.back(), 0x1A);
+
+    table.appendRecord(makeRecord(fields, {"C"}).data());
+    table.flush();
+    bytes = fileBytes(path);
+    ASSERT_EQ(bytes.size(), kSmallHeader + 3 * kSmallRecord + 1);
+    EXPECT_EQ(bytes[4], 3);
+    EXPECT_EQ(recordOnDisk(bytes, 3), " C        ");
+    EXPECT_EQ(bytes.back(), 0x1A);
+}
+
+TEST(DbfAppend, BufferedRecordsCanBeReadEditedAndDeleted) {
+    TempDir dir;
+    std::string path = dir.file("T.DBF");
+    FieldList fields = parseFieldDefinitions(kSmall);
+    DbfFile::create(path, fields);
+    {
+        DbfFile table(path, DbfFile::Mode::Shared);
+        for (const char* code : {"A", "B", "C"})
+            table.appendRecord(makeRecord(fields, {code}).data());
+        EXPECT_EQ(readText(fields[0], table.record(2)), "B");
+        table.writeRecord(2, makeRecord(fields, {"BB", "2"}).data());
+        EXPECT_EQ(readText(fields[0], table.record(2)), "BB");
+        table.setDeleted(3, true);
+        EXPECT_TRUE(table.isDeleted(3));
+        EXPECT_FALSE(table.isDeleted(1));
+        // A record handed out by record() may be appended again.
+        EXPECT_EQ(table.appendRecord(table.record(2)), 4u);
+        // No flush: closing writes what is pending.
+    }
+    DbfFile table(path, DbfFile::Mode::ReadOnly);
+    ASSERT_EQ(table.recordCount(), 4u);
+    EXPECT_EQ(std::string(table.record(2), kSmallRecord), " BB    2.0");
+    EXPECT_EQ(std::string(table.record(3), kSmallRecord), "*C        ");
+    EXPECT_EQ(std::string(table.record(4), kSmallRecord), " BB    2.0");
+}
+
+// Enough records to pass through the append buffer and the read cache
+// several times, read in order and out of order, before and after flushing.
+TEST(DbfAppend, ManyRecords) {
+    TempDir dir;
+    std::string path = dir.file("MANY.DBF");
+    FieldList fields = parseFieldDefinitions("N, N, 8,0;PAD, C, 200,0;");  // 209 bytes
+    DbfFile::create(path, fields);
+    const std::uint32_t count = 5000;
+    auto check = [&](const DbfFile& table, std::uint32_t recno) {
+        ASSERT_EQ(readInteger(fields[0], table.record(recno)), recno) << recno;
+    };
+    {
+        DbfFile table(path, DbfFile::Mode::Exclusive);
+        std::string record = makeRecord(fields, {"0", "padding"});
+        for (std::uint32_t recno = 1; recno <= count; ++recno) {
+            writeInteger(fields[0], record.data(), recno);
+            ASSERT_EQ(table.appendRecord(record.data()), recno);
+            if (recno % 97 == 0) {
+                check(table, recno);
+                check(table, recno / 2);
+            }
+        }
+        for (std::uint32_t recno = 1; recno <= count; ++recno) check(table, recno);
+    }
+    EXPECT_EQ(fileBytes(path).size(), kSmallHeader + count * 209u + 1);
+    DbfFile table(path, DbfFile::Mode::ReadOnly);
+    ASSERT_EQ(table.recordCount(), count);
+    for (std::uint32_t recno = 1; recno <= count; ++recno) check(table, recno);
+    for (std::uint32_t recno = count; recno >= 1; --recno) check(table, recno);
+    for (std::uint32_t i = 0, recno = 1; i < count; ++i, recno = (recno + 1009) % count + 1)
+        check(table, recno);
+}
+
+TEST(DbfEdit, WritesReachTheFileAndWhatWasAlreadyRead) {
+    TempDir dir;
+    std::string path = dir.file("T.DBF");
+    FieldList fields = parseFieldDefinitions(kSmall);
+    DbfFile::create(path, fields);
+    {
+        DbfFile table(path, DbfFile::Mode::Exclusive);
+        for (int i = 1; i <= 100; ++i)
+            table.appendRecord(makeRecord(fields, {"R", std::to_string(i)}).data());
+    }
+    {
+        DbfFile table(path, DbfFile::Mode::Shared);
+        EXPECT_EQ(readText(fields[1], table.record(50)), "50.0");
+        table.writeRecord(50, makeRecord(fields, {"EDIT", "-5"}).data());
+        EXPECT_EQ(std::string(table.record(50), kSmallRecord), " EDIT -5.0");
+        EXPECT_EQ(readText(fields[1], table.record(51)), "51.0");
+        table.setDeleted(60, true);
+        table.setDeleted(61, true);
+        table.setDeleted(61, false);
+        EXPECT_TRUE(table.isDeleted(60));
+        EXPECT_FALSE(table.isDeleted(61));
+        EXPECT_EQ(std::string(table.record(60), kSmallRecord), "*R    60.0");
+        // Writing back the bytes record() handed out.
+        table.writeRecord(70, table.record(70));
+        table.flush();
+    }
+    std::vector<unsigned char> bytes = fileBytes(path);
+    EXPECT_EQ(recordOnDisk(bytes, 49), " R    49.0");
+    EXPECT_EQ(recordOnDisk(bytes, 50), " EDIT -5.0");
+    EXPECT_EQ(recordOnDisk(bytes, 60), "*R    60.0");
+    EXPECT_EQ(recordOnDisk(bytes, 61), " R    61.0");
+    EXPECT_EQ(recordOnDisk(bytes, 70), " R    70.0");
+    EXPECT_EQ(bytes.size(), kSmallHeader + 100 * kSmallRecord + 1);
+}
+
+TEST(DbfEdit, RecordNumbersOutsideTheTableFail) {
+    TempDir dir;
+    std::string path = dir.file("T.DBF");
+    FieldList fields = parseFieldDefinitions(kSmall);
+    DbfFile::create(path, fields);
+    DbfFile table(path, DbfFile::Mode::Exclusive);
+    std::string record = makeRecord(fields, {"A"});
+    table.appendRecord(record.data());
+    table.appendRecord(record.data());
+    std::vector<std::function<void()>> calls = {
+        [&] { table.record(0); },
+        [&] { table.record(3); },
+        [&] { table.isDeleted(3); },
+        [&] { table.writeRecord(0, record.data()); },
+        [&] { table.writeRecord(3, record.data()); },
+        [&] { table.setDeleted(3, true); },
+    };
+    for (const auto& call : calls) {
+        try {
+            call();
+            ADD_FAILURE() << "no error";
+        } catch (const EXbaseError& error) {
+            EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+        }
+    }
+    EXPECT_EQ(table.recordCount(), 2u);
+}
+
+TEST(DbfFlush, DatesTheFileOnlyWhenSomethingChanged) {
+    TempDir dir;
+    std::string path = dir.file("T.DBF");
+    FieldList fields = parseFieldDefinitions(kSmall);
+    DbfFile::create(path, fields);
+    {
+        DbfFile table(path, DbfFile::Mode::Exclusive);
+        table.appendRecord(makeRecord(fields, {"A"}).data());
+    }
+    std::vector<unsigned char> bytes = fileBytes(path);
+    bytes[1] = 101;  // 2001-02-03
+    bytes[2] = 2;
+    bytes[3] = 3;
+    writeFileBytes(path, bytes);
+    {
+        DbfFile table(path, DbfFile::Mode::Shared);
+        EXPECT_EQ(table.lastUpdate(), Date::fromYmd(2001, 2, 3));
+        table.record(1);
+        table.flush();
+    }
+    EXPECT_EQ(fileBytes(path), bytes);
+
+    DbfFile table(path, DbfFile::Mode::Shared);
+    table.setDeleted(1, true);
+    table.flush();
+    EXPECT_EQ(slice(fileBytes(path), 1, 3), todayBytes());
+    EXPECT_EQ(table.lastUpdate().toYyyymmdd().substr(0, 4), std::to_string(1900 + todayBytes()[0]));
+}
+
+TEST(DbfFlush, KeepsTheHeaderBytesOfOtherWriters) {
+    TempDir dir;
+    std::string path = dir.file("T.DBF");
+    FieldList fields = parseFieldDefinitions(kSmall);
+    DbfFile::create(path, fields);
+    std::vector<unsigned char> bytes = fileBytes(path);
+    for (std::size_t i = 12; i < 28; ++i) bytes[i] = static_cast<unsigned char>(i);
+    bytes[29] = 0x03;
+    bytes[30] = 0x7F;
+    writeFileBytes(path, bytes);
+    {
+        DbfFile table(path, DbfFile::Mode::Shared);
+        table.appendRecord(makeRecord(fields, {"A"}).data());
+    }
+    std::vector<unsigned char> after = fileBytes(path);
+    EXPECT_EQ(after[4], 1);
+    EXPECT_EQ(slice(after, 8, 24), slice(bytes, 8, 24));
+    EXPECT_EQ(slice(after, 32, kSmallHeader - 32), slice(bytes, 32, kSmallHeader - 32));
+}
+
+TEST(DbfReadOnly, RefusesEveryWrite) {
+    TempDir dir;
+    std::string path = dir.file("T.DBF");
+    FieldList fields = parseFieldDefinitions(kSmall);
+    DbfFile::create(path, fields);
+    {
+        DbfFile table(path, DbfFile::Mode::Exclusive);
+        table.appendRecord(makeRecord(fields, {"A"}).data());
+    }
+    std::vector<unsigned char> before = fileBytes(path);
+    {
+        DbfFile table(path, DbfFile::Mode::ReadOnly);
+        std::string record = makeRecord(fields, {"B"});
+        std::vector<std::function<void()>> writes = {
+            [&] { table.writeRecord(1, record.data()); },
+            [&] { table.appendRecord(record.data()); },
+            [&] { table.setDeleted(1, true); },
+            [&] { table.pack(); },
+        };
+        for (const auto& write : writes) {
+            try {
+                write();
+                ADD_FAILURE() << "a write was allowed";
+            } catch (const EXbaseError& error) {
+                EXPECT_EQ(error.code(), XbaseErrorCode::ReadOnly);
+                EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+            }
+        }
+        EXPECT_EQ(table.recordCount(), 1u);
+        table.flush();
+    }
+    EXPECT_EQ(fileBytes(path), before);
+}
+
+// PACK: each case deletes a different set of records, some of them still in
+// the append buffer, across more than one read block.
+TEST(DbfPack, KeepsTheOtherRecordsInOrder) {
+    struct Case {
+        const char* name;
+        std::function<bool(std::uint32_t)> deleted;
+    } cases[] = {
+        {"none", [](std::uint32_t) { return false; }},
+        {"all", [](std::uint32_t) { return true; }},
+        {"ends and every third",
+         [](std::uint32_t n) { return n == 1 || n == 2 || n % 3 == 0 || n == 1005; }},
+        {"only the last", [](std::uint32_t n) { return n == 1005; }},
+        {"the first half", [](std::uint32_t n) { return n <= 500; }},
+    };
+    FieldList fields = parseFieldDefinitions("N, N, 6,0;PAD, C, 60,0;");  // 67 bytes a record
+    const std::uint32_t flushed = 1000, buffered = 5;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        std::string path = dir.file("P.DBF");
+        DbfFile::create(path, fields);
+        std::vector<std::int64_t> kept;
+        {
+            DbfFile table(path, DbfFile::Mode::Exclusive);
+            for (std::uint32_t recno = 1; recno <= flushed + buffered; ++recno) {
+                table.appendRecord(makeRecord(fields, {std::to_string(recno), "x"}).data());
+                if (recno == flushed) table.flush();
+                if (c.deleted(recno))
+                    table.setDeleted(recno, true);
+                else
+                    kept.push_back(recno);
+            }
+            table.pack();
+            ASSERT_EQ(table.recordCount(), kept.size());
+            for (std::uint32_t i = 0; i < kept.size(); ++i)
+                ASSERT_EQ(readInteger(fields[0], table.record(i + 1)), kept[i]);
+        }
+        std::vector<unsigned char> bytes = fileBytes(path);
+        ASSERT_EQ(bytes.size(), 98 + kept.size() * 67 + 1);
+        EXPECT_EQ(decodeLE32(bytes.data() + 4), kept.size());
+        EXPECT_EQ(bytes.back(), 0x1A);
+        for (std::uint32_t i = 0; i < kept.size(); ++i) {
+            ASSERT_EQ(recordOnDisk(bytes, i + 1),
+                      makeRecord(fields, {std::to_string(kept[i]), "x"}));
+        }
+
+        // Appending after a pack continues after the last kept record.
+        {
+            DbfFile table(path, DbfFile::Mode::Exclusive);
+            table.appendRecord(makeRecord(fields, {"999999"}).data());
+        }
+        DbfFile table(path, DbfFile::Mode::ReadOnly);
+        ASSERT_EQ(table.recordCount(), kept.size() + 1);
+        EXPECT_EQ(readInteger(fields[0], table.record(table.recordCount())), 999999);
+    }
+}
+
+TEST(DbfPack, NeedsExclusiveMode) {
+    TempDir dir;
+    std::string path = dir.file("T.DBF");
+    FieldList fields = parseFieldDefinitions(kSmall);
+    DbfFile::create(path, fields);
+    DbfFile table(path, DbfFile::Mode::Shared);
+    table.appendRecord(makeRecord(fields, {"A"}).data());
+    table.setDeleted(1, true);
+    try {
+        table.pack();
+        ADD_FAILURE() << "packed in shared mode";
+    } catch (const EXbaseError& error) {
+        EXPECT_EQ(error.code(), XbaseErrorCode::NotExclusive);
+        EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(table.recordCount(), 1u);
+}
+
+}  // namespace
+}  // namespace marklift
