@@ -51,6 +51,7 @@ TDateEdit::TDateEdit(QWidget* parent)
     dropDown_->setFocusPolicy(Qt::NoFocus);
     dropDown_->setToolTip(tr("Calendar (Alt+Down)"));
 
+    calendar_->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     popup_->setFrameShape(QFrame::StyledPanel);
     auto* popupLayout = new QHBoxLayout(popup_);
     popupLayout->setContentsMargins(0, 0, 0, 0);
