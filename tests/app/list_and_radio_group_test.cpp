@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -33,6 +34,44 @@ TEST(TVirtualListBox, TabStopIsAQuarterOfTheAverageCharacterWidthPerDialogUnit) 
     list.setTabStop(30);
     EXPECT_EQ(list.tabStopPixels(), 30 * QFontMetrics(font).averageCharWidth() / 4);
     EXPECT_GT(list.tabStopPixels(), 0);
+}
+
+// The column where a row's text resumes after its widest blank gap.
+int columnAfterWidestGap(const QImage& image, const QRect& row) {
+    int lastInk = -1, widestGap = 0, resumesAt = -1;
+    for (int x = row.left(); x <= row.right(); ++x) {
+        bool ink = false;
+        for (int y = row.top(); y <= row.bottom() && !ink; ++y)
+            ink = qGray(image.pixel(x, y)) < 128;
+        if (!ink) continue;
+        if (lastInk >= 0 && x - lastInk > widestGap) {
+            widestGap = x - lastInk;
+            resumesAt = x;
+        }
+        lastInk = x;
+    }
+    return resumesAt;
+}
+
+TEST(TVirtualListBox, TextAfterATabStartsAtTheTabStopSoNamesLineUp) {
+    TVirtualListBox list;
+    const QStringList rows = {QStringLiteral("1.  \tHHHH"), QStringLiteral("10.  \tHHHH")};
+    list.setItemSource([&rows](int row) { return rows[row]; });
+    list.setCount(2);
+    list.setTabStop(30);
+    list.resize(400, 120);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    const QImage image = list.viewport()->grab().toImage();
+
+    const QRect first = list.visualRect(list.model()->index(0, 0));
+    const QRect second = list.visualRect(list.model()->index(1, 0));
+    const int nameAt = columnAfterWidestGap(image, first);
+    ASSERT_GT(nameAt, 0);
+    EXPECT_EQ(columnAfterWidestGap(image, second), nameAt);
+    // The number starts near the left edge; the name a tab stop further on.
+    EXPECT_GE(nameAt - first.left(), list.tabStopPixels());
+    EXPECT_LT(nameAt - first.left(), list.tabStopPixels() + 12);
 }
 
 TEST(TVirtualListBox, ReportsEverySelectionChangeAndDropsASelectedRowThatGoes) {
