@@ -9,7 +9,7 @@ namespace {
 
 // Days from 1970-01-01 for a proleptic Gregorian date (Howard Hinnant's
 // civil-day algorithms).
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+constexpr std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -37,7 +37,7 @@ Ymd civilFromDays(std::int64_t z) {
     return {static_cast<int>(y + (m <= 2)), static_cast<int>(m), static_cast<int>(d)};
 }
 
-const std::int64_t kZeroDate = daysFromCivil(1899, 12, 30);
+constexpr std::int64_t kZeroDate = daysFromCivil(1899, 12, 30);
 
 bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
