@@ -4,6 +4,7 @@
 
 #include "app/application.h"
 #include "app/clock.h"
+#include "app/main_window_actions.h"
 #include "app/marklift_main_form.h"
 #include "app/qt_user_interface.h"
 #include "app/single_instance.h"
@@ -24,6 +25,7 @@ int main(int argc, char* argv[]) {
     if (guard.isSecondCopy()) ui.showError("Marklift is already running!");
 
     TMarkliftMainForm form(ui, systemClock(), &guard);
+    InstallMainWindowActions(form, ui);
     form.show();
     return QApplication::exec();
 }
