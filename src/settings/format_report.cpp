@@ -1,5 +1,7 @@
 #include "settings/format_report.h"
 
+#include <QAction>
+#include <QActionGroup>
 #include <QDialog>
 #include <QFont>
 #include <QFontMetricsF>
@@ -80,6 +82,23 @@ void paintRequested(QWidget* parent, QPrinter& printer, int fileType,
     paintOnPage(painter, printer.pageLayout(), printer.resolution(), fileType, choices);
 }
 
+// The dialog opens fitting the page to the window; the report is shown at
+// its printed size instead, and the fit buttons no longer claim otherwise.
+void showActualSize(QPrintPreviewDialog& preview) {
+    if (auto* view = preview.findChild<QPrintPreviewWidget*>()) {
+        view->setZoomMode(QPrintPreviewWidget::CustomZoom);
+        view->setZoomFactor(1.0);
+    }
+    for (const char* name : {"fitWidthAction", "fitPageAction"}) {
+        auto* fit = preview.findChild<QAction*>(name);
+        if (!fit) continue;
+        QActionGroup* group = fit->actionGroup();
+        if (group) group->setExclusive(false);
+        fit->setChecked(false);
+        if (group) group->setExclusive(true);
+    }
+}
+
 }  // namespace
 
 void PaintFormatReport(QPainter& painter, int fileType, const FormatReportChoices& choices) {
@@ -115,10 +134,7 @@ void ShowFormatReport(QWidget* parent, int fileType, const FormatReportChoices& 
     QObject::connect(
         &preview, &QPrintPreviewDialog::paintRequested, &preview,
         [&](QPrinter* target) { paintRequested(&preview, *target, fileType, choices); });
-    if (auto* view = preview.findChild<QPrintPreviewWidget*>()) {
-        view->setZoomMode(QPrintPreviewWidget::CustomZoom);
-        view->setZoomFactor(1.0);
-    }
+    showActualSize(preview);
     preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
     preview.exec();
 }
