@@ -52,6 +52,9 @@ void paintOnPage(QPainter& painter, const QPageLayout& layout, int resolution, i
 }
 
 // The small window the report shows while it produces or prints its page.
+// It is painted at once rather than through the event loop: while the page
+// is produced the preview has released the pages it shows, and letting it
+// repaint then would draw from them.
 class ReportStatusWindow {
 public:
     ReportStatusWindow(QWidget* parent, const char* pattern, int page)

@@ -1,6 +1,7 @@
 #include "settings/format_report_layout.h"
 
 #include <array>
+#include <iterator>
 #include <span>
 
 namespace marklift {

@@ -15,6 +15,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <memory>
 #include <vector>
 
 #include "app/program_error.h"
@@ -23,13 +24,24 @@ using namespace marklift;
 
 namespace {
 
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "settings_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+// The application lives from before the first test to after the last, and
+// goes before the program's static objects do: the print support registers
+// clean-up routines that must run while Qt's own statics still exist.
+class QtApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
+    void TearDown() override { app_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[15] = "settings_tests";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
+};
+
+// Google Test takes ownership of the environment.
+[[maybe_unused]] ::testing::Environment* const kQtApplication =
+    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
 constexpr double kPointsPerInch = 72.0;
 // Glyph boxes are not the pen position: allow a little over a point.
@@ -43,7 +55,6 @@ struct Word {
 class FormatReportPdfTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        application();
         ASSERT_TRUE(dir_.isValid());
         for (const char* tool : {"pdftotext", "pdffonts"})
             ASSERT_FALSE(QStandardPaths::findExecutable(tool).isEmpty())
@@ -175,7 +186,6 @@ TEST_F(FormatReportPdfTest, UnwritablePathIsAnError) {
 }  // namespace
 
 TEST(FormatReportPreviewTest, ModalMaximisedPreviewAtActualSize) {
-    application();
     QString title;
     QString documentName;
     bool maximised = false;
