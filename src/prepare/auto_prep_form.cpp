@@ -19,6 +19,7 @@
 
 #include "app/error_handler.h"
 #include "app/program_settings.h"
+#include "app/qt_text.h"
 #include "app/settings_file.h"
 #include "app/settings_keys.h"
 
@@ -33,10 +34,6 @@ constexpr char kSaveDialogTitle[] = "Save Banner Export File";
 constexpr char kSaveDialogDirectory[] = "c:";
 constexpr char kSaveDialogExtension[] = "asc";
 constexpr char kSaveDialogFilter[] = "Text files (*.txt)|*.txt|All files (*.*)|*.*";
-
-QString ToQt(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 }  // namespace
 
@@ -175,7 +172,7 @@ void TAutoPrepForm::FormActivate() {
     {
         const QSignalBlocker blockEdit(Edit2);
         const QSignalBlocker blockCombo(ComboBox1);
-        Edit2->setText(ToQt(fileName));
+        Edit2->setText(toQString(fileName));
         ComboBox1->setCurrentIndex(hour >= 0 && hour < ComboBox1->count() ? hour : -1);
         if (ComboBox1->currentIndex() < 0) ComboBox1->setEditText("");
     }
@@ -186,18 +183,18 @@ void TAutoPrepForm::FormActivate() {
 
 void TAutoPrepForm::FormDeactivate() {
     SettingsFile file = ProgramSettingsFile(Settings());
-    file.write(settings_keys::kAutoExportFilename, Edit2->text().toStdString());
+    file.write(settings_keys::kAutoExportFilename, fromQString(Edit2->text()));
     file.write(settings_keys::kAutoExportTime, schedule_.selectedHour());
     file.write(settings_keys::kAutoExportDate, DateChoice());
 }
 
 void TAutoPrepForm::ComboBox1Change(int selectedHour) {
     Handle(
-        [&] { schedule_.ComboBox1Change(selectedHour, ComboBox1->currentText().toStdString()); });
+        [&] { schedule_.ComboBox1Change(selectedHour, fromQString(ComboBox1->currentText())); });
 }
 
 void TAutoPrepForm::Edit2Change() {
-    Handle([this] { schedule_.Edit2Change(Edit2->text().toStdString()); });
+    Handle([this] { schedule_.Edit2Change(fromQString(Edit2->text())); });
 }
 
 void TAutoPrepForm::rgdateClick(int dateChoice) {
@@ -212,7 +209,7 @@ void TAutoPrepForm::SpeedButton1Click() {
         if (chosen.empty()) return;
         // The dialog remembers its last choice, as a file dialog does.
         saveDialogFileName_ = chosen;
-        Edit2->setText(ToQt(chosen));
+        Edit2->setText(toQString(chosen));
     });
 }
 
@@ -234,7 +231,7 @@ void TAutoPrepForm::Timer2Timer() {
 
 void TAutoPrepForm::PrepareAndExport(const std::string& runFilter) {
     builder_.BuildWorkTable(Settings(), runFilter);
-    if (exportAll_) exportAll_(Edit2->text().toStdString());
+    if (exportAll_) exportAll_(fromQString(Edit2->text()));
 }
 
 int TAutoPrepForm::DateChoice() const {
@@ -265,16 +262,16 @@ void TAutoPrepForm::Handle(Handler handler) {
 
 void TAutoPrepForm::Render() {
     const AutoPrepView& view = schedule_.view();
-    lblDate->setText(ToQt(view.dateLabel));
-    lblTime->setText(ToQt(view.timeLabel));
-    btnActivate->setText(ToQt(view.activateCaption));
+    lblDate->setText(toQString(view.dateLabel));
+    lblTime->setText(toQString(view.timeLabel));
+    btnActivate->setText(toQString(view.activateCaption));
     btnActivate->setEnabled(view.activateEnabled);
     btnExport->setEnabled(view.exportEnabled);
     const std::initializer_list<QWidget*> settingsControls = {btnClose, ComboBox1, GroupBox1,
                                                               rgdate,   Edit2,     SpeedButton1};
     for (QWidget* control : settingsControls) control->setEnabled(view.settingsEnabled);
-    if (StatusBar1->currentMessage() != ToQt(view.status))
-        StatusBar1->showMessage(ToQt(view.status));
+    if (StatusBar1->currentMessage() != toQString(view.status))
+        StatusBar1->showMessage(toQString(view.status));
     if (view.hourCheckOn && !Timer1->isActive()) Timer1->start();
     if (!view.hourCheckOn) Timer1->stop();
 }
