@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QToolTip>
 
 #include "settings/code_table_model.h"
@@ -72,6 +73,15 @@ void TCodeGrid::focusOutEvent(QFocusEvent* event) {
         if (model_.rowCount() != before) showRow(model_.currentRow());
     }
     QTableView::focusOutEvent(event);
+}
+
+// On the check box column the second press of a double click is one more
+// click, so every click toggles.
+void TCodeGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (indexAt(event->position().toPoint()).column() == CodeTableModel::kIncludeColumn)
+        mousePressEvent(event);
+    else
+        QTableView::mouseDoubleClickEvent(event);
 }
 
 bool TCodeGrid::viewportEvent(QEvent* event) {

@@ -62,7 +62,8 @@ bool CodeTableModel::setData(const QModelIndex& index, const QVariant& value, in
         }
         const std::string field = columns_[static_cast<std::size_t>(index.column())].field;
         if (include) {
-            row.include = role == Qt::CheckStateRole ? value.toInt() == Qt::Checked : value.toBool();
+            row.include =
+                role == Qt::CheckStateRole ? value.toInt() == Qt::Checked : value.toBool();
             table_.SetBool(field, row.include);
         } else {
             table_.SetText(field, fromQString(value.toString()));
@@ -105,14 +106,18 @@ int CodeTableModel::currentRow() const {
 
 void CodeTableModel::leaveRow() {
     guarded([&] {
-        if (table_.State() == EditState::Insert && !newRowTouched_)
-            table_.Cancel();
-        else if (table_.State() == EditState::Edit || table_.State() == EditState::Insert)
+        // An edited row keeps its place (its code cannot change), so only a
+        // new row changes which rows there are.
+        if (table_.State() == EditState::Edit) {
             table_.Post();
-        else
-            return;
-        newRowTouched_ = false;
-        reload();
+        } else if (table_.State() == EditState::Insert) {
+            if (newRowTouched_)
+                table_.Post();
+            else
+                table_.Cancel();
+            newRowTouched_ = false;
+            reload();
+        }
     });
 }
 
@@ -140,7 +145,10 @@ void CodeTableModel::moveTable(const std::function<void()>& move) {
     leaveRow();
     guarded([&] {
         move();
+        // A move past either end stays on the last or first row, as the
+        // grid has no row to show beyond them.
         if (table_.Eof() && !table_.IsEmpty()) table_.Last();
+        if (table_.RecNo() == 0 && !table_.IsEmpty()) table_.First();
     });
     emit currentRowMoved(currentRow());
 }
