@@ -1,33 +1,43 @@
 #include "app/main_window_actions.h"
 
+#include <memory>
+
+#include "app/clock.h"
 #include "app/marklift_main_form.h"
 #include "app/program_settings.h"
-#include "prepare/work_table_builder.h"
+#include "app/settings_file.h"
+#include "app/settings_handoff.h"
+#include "prepare/auto_prep_form.h"
+#include "settings/format_report.h"
+#include "settings/set_path_to_zolt_form.h"
 
 namespace marklift {
-namespace {
-
-// Find builds where nobody watches: the user sees only the busy cursor.
-class UnseenProgress : public BuildProgress {
-public:
-    explicit UnseenProgress(UserInterface& ui) : ui_(ui) {}
-    void setStatus(const std::string&) override { ui_.processEvents(); }
-    void setRange(int, int) override {}
-    void setPosition(int) override {}
-
-private:
-    UserInterface& ui_;
-};
-
-}  // namespace
 
 void InstallMainWindowActions(TMarkliftMainForm& form, UserInterface& ui) {
-    form.setFindAction([&ui] {
-        UnseenProgress progress(ui);
-        // The builder holds its tables for this run only and releases them
-        // when it goes, also when the build fails.
-        WorkTableBuilder builder(ui, progress);
-        builder.BuildWorkTable(Settings(), Settings().DateFilter);
+    form.setFindAction([&form, &ui] {
+        // An automatic preparation window that is never shown holds the
+        // build's tables for this run and releases them when it goes, also
+        // when the build fails.
+        {
+            TAutoPrepForm builder(ui, {}, systemClock(), &form);
+            builder.BuildWorkTable();
+        }
+    });
+
+    form.setAutoPrepareAction([&form, &ui] {
+        TAutoPrepForm window(ui, {}, systemClock(), &form);
+        window.exec();
+    });
+
+    form.setSettingsAction([&form, &ui] {
+        auto dialog = std::make_unique<TSetPathtoZOLTForm>(ui, Settings(), &form);
+        TSetPathtoZOLTForm* shown = dialog.get();
+        dialog->setPrintHook([shown](int fileType, bool attempted, bool subscores, bool panda,
+                                     bool siteCode) {
+            ShowFormatReport(shown, fileType, {attempted, subscores, panda, siteCode});
+        });
+        SettingsFile file = ProgramSettingsFile(Settings());
+        RunSettingsHandOff(std::move(dialog), Settings(), file, [&form] { form.LoadTestingPeriods(); });
     });
 }
 

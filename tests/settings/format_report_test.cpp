@@ -24,25 +24,6 @@ using namespace marklift;
 
 namespace {
 
-// The application lives from before the first test to after the last, and
-// goes before the program's static objects do: the print support registers
-// clean-up routines that must run while Qt's own statics still exist.
-class QtApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[15] = "settings_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-
-// Google Test takes ownership of the environment.
-[[maybe_unused]] ::testing::Environment* const kQtApplication =
-    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
-
 constexpr double kPointsPerInch = 72.0;
 // Glyph boxes are not the pen position: allow a little over a point.
 constexpr double kPositionTolerance = 1.5;
