@@ -162,8 +162,8 @@ PrepareRun ResolvePrepareRun(const PrepareOptions& options, const std::string& p
     const StartupSettings stored = ReadStartupSettings(file, clock, settings);
 
     if (options.dataPath) settings.DataPath = WithTrailingBackslash(*options.dataPath);
-    const std::optional<int> period = options.period ? options.period
-                                                     : ParsePeriod(stored.rememberedPeriod);
+    const std::optional<int> period =
+        options.period ? options.period : ParsePeriod(stored.rememberedPeriod);
     if (!period)
         throw MarkliftError("no testing period: give --period or set \"ZOLT From\" in " +
                             file.fileName());

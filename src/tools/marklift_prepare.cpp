@@ -13,6 +13,5 @@ int main(int argc, char* argv[]) {
     using namespace marklift;
     XbaseEngineSettings::Apply(XbaseEngineSettings());
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    return RunPrepareCommand(arguments, executableDirectory(), systemClock(), std::cout,
-                             std::cerr);
+    return RunPrepareCommand(arguments, executableDirectory(), systemClock(), std::cout, std::cerr);
 }
