@@ -1,5 +1,6 @@
 #include "export/prepare_command.h"
 
+#include <algorithm>
 #include <charconv>
 #include <ostream>
 
@@ -64,6 +65,9 @@ std::vector<bool> Flags(const std::string& option, const std::vector<std::string
     return flags;
 }
 
+const std::vector<std::string> kOptions = {"--ini",     "--data",   "--period",
+                                           "--search",  "--dates",  "--format",
+                                           "--records", "--fields", "--out"};
 const std::vector<std::string> kRecordKinds = {"placement", "assessment", "score"};
 const std::vector<std::string> kFieldKinds = {"attempted", "subscores", "panda", "sitecode"};
 
@@ -119,11 +123,13 @@ PrepareOptions ParsePrepareOptions(const std::vector<std::string>& arguments) {
         if (const std::size_t equals = option.find('='); equals != std::string::npos) {
             value = option.substr(equals + 1);
             option.erase(equals);
+        } else if (std::find(kOptions.begin(), kOptions.end(), option) == kOptions.end()) {
+            throw UsageError(option.starts_with("-") ? "unknown option \"" + option + "\""
+                                                     : "unexpected argument \"" + option + "\"");
         } else if (i + 1 < arguments.size()) {
             value = arguments[++i];
         } else {
-            throw UsageError(option.starts_with("--") ? option + " needs a value"
-                                                      : "unexpected argument \"" + option + "\"");
+            throw UsageError(option + " needs a value");
         }
         if (option == "--ini") {
             options.iniFile = value;

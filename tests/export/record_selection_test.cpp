@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/program_error.h"
 #include "app/program_settings.h"
 #include "app/scripted_user_interface.h"
 #include "export_test_support.h"
@@ -108,7 +109,6 @@ TEST(OrderTagTest, EachRadioButtonsTagStandsForOneIndexTag) {
 
 TEST_F(RecordSelectionTest, AutomaticExportWritesEveryRecordByIdWithoutAMessage) {
     table.Close();
-    table.SetIndexName("");  // the export opens the table itself
     const std::string out = scratch.file("auto.asc");
 
     const AutomaticExportResult result = RunAutomaticExport(settings, ui, out);

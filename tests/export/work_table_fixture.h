@@ -2,6 +2,7 @@
 // gives it, for the tests of the selection window and its rules.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ inline const std::vector<WorkRow> kWorkRows = {
 // Writes BANTABLE.dbf/.cdx into `directory` (ending in a separator).
 inline void WriteWorkTable(const std::string& directory,
                            const std::vector<WorkRow>& rows = kWorkRows) {
+    // A tag list left from an earlier table must not outlive it.
+    std::filesystem::remove(directory + kWorkTableName + ".cdx");
     XbaseTable::CreateTable(directory + kWorkTableName + ".dbf", kWorkTableFieldDefinitions);
     XbaseTable table;
     table.SetDatabaseName(directory);
