@@ -24,3 +24,6 @@ endif()
 foreach(dir app prepare export settings)
   marklift_tests(${dir}_tests ${dir} marklift_program Qt6::Test)
 endforeach()
+
+add_executable(marklift-prepare ${CMAKE_SOURCE_DIR}/src/tools/marklift_prepare.cpp)
+target_link_libraries(marklift-prepare PRIVATE marklift_program)

@@ -83,6 +83,12 @@ struct XbaseTable::Impl {
                               "Table " + fileName() + " is not open.");
     }
 
+    void requireUnfiltered() const {
+        if (filter)
+            throw EXbaseError(XbaseErrorCode::BadState,
+                              "Table " + dbf->path() + " has no positions while filtered.");
+    }
+
     void requireWritable() const {
         requireOpen();
         if (dbf->mode() == DbfFile::Mode::ReadOnly)
@@ -508,6 +514,32 @@ std::uint32_t XbaseTable::RecordCount() {
     for (std::uint32_t n = 1; n <= d.count(); ++n)
         if (d.passes(n)) ++passing;
     return passing;
+}
+
+std::int64_t XbaseTable::Position() const {
+    const Impl& d = *impl_;
+    d.requireOpen();
+    d.requireUnfiltered();
+    if (d.eof || d.bof || d.recno == 0) return -1;
+    // In record order the cursor's place is the record number itself.
+    return d.active ? std::int64_t(d.pos) : std::int64_t(d.recno) - 1;
+}
+
+void XbaseTable::GotoPosition(std::uint32_t position) {
+    Impl& d = *impl_;
+    d.requireOpen();
+    d.requireUnfiltered();
+    d.postIfEditing();
+    const std::size_t size = d.active ? d.activeKeys().size() : d.count();
+    if (position >= size)
+        throw EXbaseError(XbaseErrorCode::BadState, "Position " + std::to_string(position) +
+                                                        " is past the end of " + d.dbf->path() +
+                                                        ".");
+    if (d.active)
+        d.setAt(d.activeKeys().recnoAt(position), position);
+    else
+        d.setAt(position + 1, position + 1);
+    d.notify();
 }
 
 EditState XbaseTable::State() const { return impl_->state; }

@@ -116,6 +116,18 @@ public:
     // all records; records marked deleted count either way.
     std::uint32_t RecordCount();
 
+    // -- Positions -----------------------------------------------------------
+    // For views that show a large table row by row without walking it: on a
+    // table without a filter, the records of the active order (record order
+    // when none) take positions 0 to RecordCount() - 1. Both throw
+    // EXbaseError(BadState) while a filter is set, where positions would
+    // count records the filter hides.
+    //
+    // The current record's position; -1 when there is no current record.
+    std::int64_t Position() const;
+    // Moves to the record at `position`; throws EXbaseError past the end.
+    void GotoPosition(std::uint32_t position);
+
     // -- Editing -------------------------------------------------------------
     EditState State() const;
     void Edit();

@@ -14,6 +14,7 @@
 #include "app/clock.h"
 #include "export/csv_export.h"
 #include "export_test_support.h"
+#include "qt_application.h"
 #include "tables/xbase_table.h"
 
 using namespace marklift;
@@ -21,11 +22,7 @@ using namespace marklift;
 namespace {
 
 QApplication& application() {
-    static int argc = 1;
-    static char name[] = "export_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    return marklift::testing::TestApplication();
 }
 
 class ProgressWindowTest : public ::testing::Test {

@@ -255,3 +255,48 @@ TEST_F(TableTest, AMoveAwayPostsThePendingEdit) {
 }
 
 }  // namespace
+
+TEST_F(TableTest, PositionsFollowTheActiveOrderAndRefuseAFilter) {
+    XbaseTable::CreateTable(dir() + "BANTEST.dbf", kCodeTable);
+    XbaseTable t;
+    open(t, "BANTEST");
+    t.CreateIndex("CODE", "CODE");
+    for (const char* code : {"MA", "EN", "RD", "AB"}) addCode(t, code);
+    int notices = 0;
+    t.AddListener([&notices] { ++notices; });
+
+    // Record order: position is record number - 1.
+    t.GotoPosition(2);
+    EXPECT_EQ(t.GetText("CODE"), "RD");
+    EXPECT_EQ(t.Position(), 2);
+
+    // In the tag, positions walk the keys; the current record keeps its place.
+    t.SetIndexName("CODE");
+    EXPECT_EQ(t.Position(), 3);  // RD after AB, EN, MA
+    const std::vector<std::string> expected = {"AB", "EN", "MA", "RD"};
+    for (std::uint32_t p = 0; p < expected.size(); ++p) {
+        t.GotoPosition(p);
+        EXPECT_EQ(t.GetText("CODE"), expected[p]) << "position " << p;
+        EXPECT_EQ(t.Position(), std::int64_t(p));
+    }
+    t.SeekNearest("E");
+    EXPECT_EQ(t.Position(), 1);
+    // Position and walking agree: one step from a position is the next one.
+    t.GotoPosition(1);
+    t.Next();
+    EXPECT_EQ(t.Position(), 2);
+
+    notices = 0;
+    t.GotoPosition(0);
+    EXPECT_EQ(notices, 1) << "a view bound to the table hears of the move";
+    EXPECT_THROW(t.GotoPosition(4), EXbaseError);
+    EXPECT_EQ(t.GetText("CODE"), "AB") << "a refused move stays put";
+
+    t.Last();
+    t.Next();
+    EXPECT_EQ(t.Position(), -1) << "past the end there is no current record";
+
+    t.SetFilter("CODE = \"M\"");
+    EXPECT_THROW(t.Position(), EXbaseError);
+    EXPECT_THROW(t.GotoPosition(0), EXbaseError);
+}

@@ -1,0 +1,344 @@
+#include "export/list_banner_scores_form.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStyle>
+#include <QToolButton>
+#include <functional>
+
+#include "app/error_handler.h"
+#include "app/program_error.h"
+#include "app/program_settings.h"
+#include "app/qt_text.h"
+#include "app/settings_file.h"
+#include "app/user_interface.h"
+#include "export/incremental_search.h"
+#include "export/progress_window.h"
+#include "export/selection_grid.h"
+#include "export/upload_record.h"
+#include "export/work_table_model.h"
+
+namespace marklift {
+
+class TListBannerScoresForm::ProgressBarAdapter : public ProgressBarSink {
+public:
+    explicit ProgressBarAdapter(QProgressBar& bar) : bar_(bar) {}
+    void SetRange(int minimum, int maximum) override { bar_.setRange(minimum, maximum); }
+    void SetPosition(int position) override { bar_.setValue(position); }
+
+private:
+    QProgressBar& bar_;
+};
+
+namespace {
+
+constexpr int kWidth = 578;
+constexpr int kHeight = 488;
+constexpr int kStripHeight = 41;
+constexpr int kGridHeight = 352;
+constexpr int kStatusHeight = 17;
+constexpr int kButtonSize = 25;
+// Held-down navigator buttons repeat after this delay, then at this interval.
+constexpr int kRepeatDelayMs = 500;
+constexpr int kRepeatIntervalMs = 100;
+
+const char kSaveDialogTitle[] = "Save Banner Export File";
+const char kSaveDialogFilter[] = "Text files (*.txt)|*.txt|All files (*.*)|*.*";
+
+struct NavigatorButton {
+    const char* tooltip;
+    QStyle::StandardPixmap glyph;
+};
+const std::array<NavigatorButton, 6> kNavigatorButtons = {{
+    {"Move to first record", QStyle::SP_MediaSkipBackward},
+    {"Move backward 10 records", QStyle::SP_MediaSeekBackward},
+    {"Move to prior record", QStyle::SP_ArrowUp},
+    {"Move to next record", QStyle::SP_ArrowDown},
+    {"Move forward 10 records", QStyle::SP_MediaSeekForward},
+    {"Move to last record", QStyle::SP_MediaSkipForward},
+}};
+const std::array<const char*, 4> kOrderCaptions = {"&ID", "&Last Name", "Test &Date", "&Test Code"};
+
+}  // namespace
+
+template <typename Action>
+void TListBannerScoresForm::Guarded(Action action) {
+    try {
+        action();
+    } catch (const ProgramCancelled&) {
+        programCancelled_ = true;
+        reject();
+    } catch (const std::exception& error) {
+        ReportError(ui_, error);
+    }
+}
+
+TListBannerScoresForm::TListBannerScoresForm(const ProgramSettings& settings, UserInterface& ui,
+                                             QWidget* parent)
+    : QDialog(parent), settings_(settings), ui_(ui) {
+    setWindowTitle(QStringLiteral("Select Records"));
+    resize(kWidth, kHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    CreateControls();
+    DefineUploadWriter(CSVExport1, XbTable6);
+    CSVExport1.SetProgressFactory(CreateProgressWindow);
+    FormCreate();
+    ConnectHandlers();
+}
+
+// FormDestroy: the model lets go of BANTABLE before the table closes.
+TListBannerScoresForm::~TListBannerScoresForm() {
+    DBGrid1->setModel(nullptr);
+    model_.reset();
+}
+
+void TListBannerScoresForm::CreateControls() {
+    CreateNavigator();
+    auto* searchLabel = new QLabel(QStringLiteral("Searc&h:"), this);
+    searchLabel->setGeometry(214, 12, 42, 17);
+    IncrementalSearch1 = new TIncrementalSearch(this);
+    IncrementalSearch1->setGeometry(257, 9, 95, 22);
+    searchLabel->setBuddy(IncrementalSearch1);
+
+    auto* orderLabel = new QLabel(QStringLiteral("Order By:"), this);
+    orderLabel->setGeometry(358, 12, 52, 17);
+    for (std::size_t i = 0; i < RadioButtons.size(); ++i) {
+        RadioButtons[i] = new QRadioButton(QString::fromLatin1(kOrderCaptions[i]), this);
+        RadioButtons[i]->setGeometry(412 + int(i % 2) * 72, 3 + int(i / 2) * 18, 82, 17);
+    }
+    orderLabel->setBuddy(RadioButtons[0]);
+    RadioButtons[0]->setChecked(true);
+    IncrementalSearch1->SetSearchField(OrderTag(SelectionOrder::Id));
+
+    DBGrid1 = new TSelectionGrid(this);
+    DBGrid1->setGeometry(0, kStripHeight, kWidth, kGridHeight);
+
+    const int below = kStripHeight + kGridHeight;
+    auto* fileLabel = new QLabel(QStringLiteral("File Name;"), this);
+    fileLabel->setGeometry(8, below + 14, 56, 17);
+    Edit1 = new QLineEdit(this);
+    Edit1->setGeometry(66, below + 11, 298, 22);
+    SpeedButton1 = new QToolButton(this);
+    SpeedButton1->setGeometry(366, below + 10, 23, 23);
+    SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    btnExport = new QPushButton(QStringLiteral("&Export"), this);
+    btnExport->setGeometry(400, below + 9, 80, kButtonSize);
+    btnExport->setDefault(true);
+    btnExport->setEnabled(false);
+    btnCancel = new QPushButton(QStringLiteral("&Close"), this);
+    btnCancel->setGeometry(488, below + 9, 80, kButtonSize);
+    btnCancel->setAutoDefault(false);
+
+    const int statusTop = kHeight - kStatusHeight;
+    StatusLine = new QLabel(this);
+    StatusLine->setGeometry(4, statusTop, 234, kStatusHeight);
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setGeometry(240, statusTop, 325, kStatusHeight);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    progressBar_ = std::make_unique<ProgressBarAdapter>(*ProgressBar1);
+}
+
+void TListBannerScoresForm::CreateNavigator() {
+    auto makeButton = [this](int index, const QString& tooltip, const QIcon& glyph) {
+        auto* button = new QToolButton(this);
+        button->setGeometry(5 + index * kButtonSize, 8, kButtonSize, kButtonSize);
+        button->setToolTip(tooltip);
+        button->setIcon(glyph);
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        button->setAutoRepeat(true);
+        button->setAutoRepeatDelay(kRepeatDelayMs);
+        button->setAutoRepeatInterval(kRepeatIntervalMs);
+        return button;
+    };
+    for (std::size_t i = 0; i < kNavigatorButtons.size(); ++i)
+        NavigatorButtons[i] = makeButton(int(i), QString::fromLatin1(kNavigatorButtons[i].tooltip),
+                                         style()->standardIcon(kNavigatorButtons[i].glyph));
+    btnAll = makeButton(6, QStringLiteral("Select All"),
+                        style()->standardIcon(QStyle::SP_DialogApplyButton));
+    btnAll->setText(QStringLiteral("Select &All"));
+    btnNone = makeButton(7, QStringLiteral("UnSelect"),
+                         style()->standardIcon(QStyle::SP_DialogResetButton));
+}
+
+void TListBannerScoresForm::ConnectHandlers() {
+    const std::array<std::function<void()>, 6> moves = {
+        [this] { XbTable1.First(); },    [this] { XbTable1.MoveBy(-10); },
+        [this] { XbTable1.Prior(); },    [this] { XbTable1.Next(); },
+        [this] { XbTable1.MoveBy(10); }, [this] { XbTable1.Last(); },
+    };
+    for (std::size_t i = 0; i < moves.size(); ++i)
+        connect(NavigatorButtons[i], &QToolButton::clicked, this,
+                [this, move = moves[i]] { Guarded(move); });
+    connect(btnAll, &QToolButton::clicked, this, [this] { Guarded([this] { btnAllClick(); }); });
+    connect(btnNone, &QToolButton::clicked, this, &TListBannerScoresForm::btnNoneClick);
+    connect(DBGrid1, &TSelectionGrid::selectAllKey, this,
+            [this] { Guarded([this] { btnAllClick(); }); });
+    connect(DBGrid1, &TSelectionGrid::unselectKey, this, &TListBannerScoresForm::btnNoneClick);
+    connect(DBGrid1, &TSelectionGrid::rowClicked, this, &TListBannerScoresForm::DBGrid1MouseSelect);
+    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid() && current.row() != model_->CurrentRow())
+                    Guarded([&] { XbTable1.GotoPosition(std::uint32_t(current.row())); });
+            });
+    connect(model_.get(), &WorkTableModel::currentRowChanged, this,
+            &TListBannerScoresForm::ShowCurrentRow);
+    connect(IncrementalSearch1, &TIncrementalSearch::searchFor, this,
+            &TListBannerScoresForm::IncrementalSearch1Change);
+    for (std::size_t i = 0; i < RadioButtons.size(); ++i)
+        connect(RadioButtons[i], &QRadioButton::clicked, this,
+                [this, tag = int(i) + 1] { RadioButton1Click(tag); });
+    connect(SpeedButton1, &QToolButton::clicked, this, &TListBannerScoresForm::SpeedButton1Click);
+    connect(Edit1, &QLineEdit::textChanged, this, &TListBannerScoresForm::Edit1Change);
+    connect(btnExport, &QPushButton::clicked, this, &TListBannerScoresForm::btnExportClick);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TListBannerScoresForm::FormCreate() {
+    const std::string fileName =
+        ProgramSettingsFile(settings_).read(settings_keys::kExportFilename);
+    Edit1->setText(toQString(fileName));
+    saveDialogFileName_ = fileName;
+    OpenWorkTable(XbTable1, settings_, ui_);
+    selection_.SetTotalCount(XbTable1.RecordCount());
+
+    model_ = std::make_unique<WorkTableModel>(XbTable1, selection_);
+    DBGrid1->setModel(model_.get());
+    const int character = DBGrid1->fontMetrics().averageCharWidth();
+    for (std::size_t c = 0; c < WorkTableModel::kColumns.size(); ++c)
+        DBGrid1->setColumnWidth(int(c),
+                                WorkTableModel::kColumns[c].widthInCharacters * character + 8);
+    ShowCurrentRow(model_->CurrentRow());
+    btnNoneClick();
+}
+
+QString TListBannerScoresForm::StatusText() const {
+    return StatusLine->text();
+}
+
+void TListBannerScoresForm::FormActivate() {
+    IncrementalSearch1->setFocus();
+}
+
+void TListBannerScoresForm::btnAllClick() {
+    selection_.SelectAll(XbTable1);
+    UpdateSelectionDisplay();
+}
+
+void TListBannerScoresForm::btnNoneClick() {
+    selection_.Clear();
+    lastClickedRow_ = -1;
+    UpdateSelectionDisplay();
+}
+
+void TListBannerScoresForm::DBGrid1MouseSelect(int row, Qt::KeyboardModifiers modifiers) {
+    Guarded([&] {
+        if (modifiers & Qt::ControlModifier) {
+            selection_.Toggle(model_->BookmarkAt(row));
+        } else if ((modifiers & Qt::ShiftModifier) && lastClickedRow_ >= 0) {
+            const int step = row >= lastClickedRow_ ? 1 : -1;
+            for (int r = lastClickedRow_;; r += step) {
+                selection_.Add(model_->BookmarkAt(r));
+                if (r == row) break;
+            }
+        } else {
+            selection_.Clear();
+            selection_.Add(model_->BookmarkAt(row));
+        }
+        // A Shift range keeps growing from the same anchor.
+        if (!(modifiers & Qt::ShiftModifier) || lastClickedRow_ < 0) lastClickedRow_ = row;
+        UpdateSelectionDisplay();
+    });
+}
+
+void TListBannerScoresForm::RadioButton1Click(int tag) {
+    Guarded([&] {
+        const auto order = static_cast<SelectionOrder>(tag);
+        lastClickedRow_ = -1;
+        selection_.ChangeOrder(XbTable1, order);
+        UpdateSelectionDisplay();
+        RadioButtons[std::size_t(tag - 1)]->setChecked(true);
+        IncrementalSearch1->SetSearchField(OrderTag(order));
+        IncrementalSearch1->clear();
+        IncrementalSearch1->setFocus();
+    });
+}
+
+void TListBannerScoresForm::IncrementalSearch1Change(const QString& key) {
+    Guarded([&] { XbTable1.SeekNearest(fromQString(key)); });
+}
+
+void TListBannerScoresForm::SpeedButton1Click() {
+    FileDialogOptions options;
+    options.title = kSaveDialogTitle;
+    options.initialDirectory = "c:";
+    options.initialFileName = saveDialogFileName_;
+    options.defaultExtension = "asc";
+    options.filter = kSaveDialogFilter;
+    const std::string chosen = ui_.chooseSaveFile(options);
+    if (chosen.empty()) return;
+    saveDialogFileName_ = chosen;
+    Edit1->setText(toQString(chosen));
+}
+
+void TListBannerScoresForm::Edit1Change() {
+    btnExport->setEnabled(selection_.ExportAvailable(fromQString(Edit1->text())));
+}
+
+void TListBannerScoresForm::btnExportClick() {
+    Guarded([this] { PrepareExportFile(); });
+}
+
+ExportOutcome TListBannerScoresForm::PrepareExportFile() {
+    const ExportWindowState window{.workTable = XbTable1,
+                                   .selection = selection_.bookmarks(),
+                                   .uploadTable = XbTable6,
+                                   .writer = CSVExport1,
+                                   .progressBar = *progressBar_,
+                                   .automaticMode = false,
+                                   .automaticFileName = {},
+                                   .fileNameBoxText = fromQString(Edit1->text())};
+    return marklift::PrepareExportFile(window, settings_, ui_);
+}
+
+bool TListBannerScoresForm::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) FormActivate();
+    return QDialog::event(event);
+}
+
+void TListBannerScoresForm::done(int result) {
+    if (!programCancelled_) {
+        try {
+            ProgramSettingsFile(settings_).write(settings_keys::kExportFilename,
+                                                 fromQString(Edit1->text()));
+        } catch (const std::exception& error) {
+            ReportError(ui_, error);
+        }
+    }
+    QDialog::done(result);
+}
+
+void TListBannerScoresForm::UpdateSelectionDisplay() {
+    StatusLine->setText(toQString(selection_.StatusText()));
+    Edit1Change();
+    if (model_) model_->SelectionChanged();
+}
+
+void TListBannerScoresForm::ShowCurrentRow(int row) {
+    if (row < 0) return;
+    const QModelIndex current = DBGrid1->currentIndex();
+    const QModelIndex index = model_->index(row, current.isValid() ? current.column() : 0);
+    DBGrid1->setCurrentIndex(index);
+    DBGrid1->scrollTo(index);
+}
+
+}  // namespace marklift

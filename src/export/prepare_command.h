@@ -1,0 +1,68 @@
+// marklift-prepare: the automatic preparation from a command line. It reads
+// MARKLIFT.ini the way the program does, lets options override it, builds
+// the work table and writes the upload file of all its records.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/clock.h"
+#include "app/program_settings.h"
+#include "tables/date.h"
+
+namespace marklift {
+
+// A command line that cannot be understood; the text says what is wrong.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// What the options name; whatever is absent comes from the settings file.
+struct PrepareOptions {
+    struct DateChoice {
+        enum Kind { All, Today, Range } kind;
+        Date begin{};
+        Date end{};
+    };
+
+    std::optional<std::string> iniFile;
+    std::optional<std::string> dataPath;
+    std::optional<int> period;            // 1..11
+    std::optional<bool> searchTemporary;  // --search temporary|master
+    std::optional<DateChoice> dates;
+    std::optional<int> fileFormat;  // 0 fixed .. 3 tab
+    // Placement, assessment, score.
+    std::optional<std::vector<bool>> records;
+    // Attempted, subscores, purpose and accommodation, site code.
+    std::optional<std::vector<bool>> fields;
+    std::optional<std::string> outputFile;
+};
+
+extern const char kPrepareUsage[];
+
+// Throws UsageError.
+PrepareOptions ParsePrepareOptions(const std::vector<std::string>& arguments);
+
+// The settings, date filter and upload file of one run: the settings file
+// read as the program reads it, then the options on top. Throws
+// MarkliftError when something needed is neither given nor stored (a
+// testing period, an output file), UsageError for a bad date range.
+struct PrepareRun {
+    ProgramSettings settings;
+    std::string dateFilter;
+    std::string outputFile;
+};
+PrepareRun ResolvePrepareRun(const PrepareOptions& options, const std::string& programDir,
+                             const Clock& clock);
+
+// The whole command: 0 on success (the output file and the record count on
+// `out`), 1 on failure and 2 for a bad command line, with one line on `err`
+// saying why. Status lines of the build go to `err` as well.
+int RunPrepareCommand(const std::vector<std::string>& arguments, const std::string& programDir,
+                      const Clock& clock, std::ostream& out, std::ostream& err);
+
+}  // namespace marklift

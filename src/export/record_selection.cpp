@@ -1,0 +1,120 @@
+#include "export/record_selection.h"
+
+#include "app/table_scope.h"
+#include "export/csv_export.h"
+#include "export/upload_record.h"
+#include "prepare/work_table_builder.h"
+
+namespace marklift {
+
+const char* OrderTag(SelectionOrder order) {
+    switch (order) {
+        case SelectionOrder::Id:
+            return "SSN";
+        case SelectionOrder::LastName:
+            return "LNAME";
+        case SelectionOrder::TestDate:
+            return "DATE";
+        case SelectionOrder::TestCode:
+            return "TESTCODE";
+    }
+    return "SSN";
+}
+
+void RecordSelection::Add(Bookmark bookmark) {
+    if (contains(bookmark)) return;
+    // The count is taken as the grid announces the change, before it.
+    selectedCount_ = static_cast<std::uint32_t>(bookmarks_.size()) + 1;
+    bookmarks_.push_back(bookmark);
+    members_.insert(bookmark);
+}
+
+void RecordSelection::Remove(Bookmark bookmark) {
+    if (!contains(bookmark)) return;
+    selectedCount_ = static_cast<std::uint32_t>(bookmarks_.size()) - 1;
+    std::erase(bookmarks_, bookmark);
+    members_.erase(bookmark);
+}
+
+void RecordSelection::Toggle(Bookmark bookmark) {
+    if (contains(bookmark))
+        Remove(bookmark);
+    else
+        Add(bookmark);
+}
+
+void RecordSelection::SelectAll(XbaseTable& table) {
+    Clear();
+    const Bookmark current = table.GetBookmark();
+    table.DisableControls();
+    try {
+        for (table.First(); !table.Eof(); table.Next()) {
+            bookmarks_.push_back(table.GetBookmark());
+            members_.insert(table.GetBookmark());
+        }
+        if (current != 0) table.GotoBookmark(current);
+    } catch (...) {
+        table.EnableControls();
+        throw;
+    }
+    table.EnableControls();
+    selectedCount_ = static_cast<std::uint32_t>(bookmarks_.size());
+}
+
+void RecordSelection::Clear() {
+    bookmarks_.clear();
+    members_.clear();
+    selectedCount_ = 0;
+}
+
+void RecordSelection::ChangeOrder(XbaseTable& table, SelectionOrder order) {
+    Clear();
+    table.SetIndexName(OrderTag(order));
+}
+
+std::string RecordSelection::StatusText() const {
+    return "Records Selected: " + std::to_string(selectedCount_) + " out of " +
+           std::to_string(totalCount_);
+}
+
+bool RecordSelection::ExportAvailable(const std::string& fileName) const {
+    return selectedCount_ >= 1 && !fileName.empty();
+}
+
+void OpenWorkTable(XbaseTable& workTable, const ProgramSettings& settings, UserInterface& ui) {
+    workTable.SetDatabaseName(settings.DataPath);
+    workTable.SetTableName(kWorkTableName);
+    workTable.SetTableType(TableType::ttCDX);
+    OpenOrCancel(workTable, ui);
+    workTable.SetIndexName(OrderTag(SelectionOrder::Id));
+    workTable.First();
+}
+
+AutomaticExportResult RunAutomaticExport(const ProgramSettings& settings, UserInterface& ui,
+                                         const std::string& fileName,
+                                         const ExportProgressFactory& progress) {
+    XbaseTable workTable;
+    OpenWorkTable(workTable, settings, ui);
+    CloseOnExit closeWorkTable(workTable);
+    RecordSelection selection(workTable.RecordCount());
+    selection.SelectAll(workTable);
+
+    XbaseTable uploadTable;
+    TCSVExport writer;
+    DefineUploadWriter(writer, uploadTable);
+    writer.SetProgressFactory(progress);
+    HiddenProgressBar progressBar;
+    const ExportWindowState window{.workTable = workTable,
+                                   .selection = selection.bookmarks(),
+                                   .uploadTable = uploadTable,
+                                   .writer = writer,
+                                   .progressBar = progressBar,
+                                   .automaticMode = true,
+                                   .automaticFileName = fileName,
+                                   .fileNameBoxText = {}};
+    const ExportOutcome outcome = PrepareExportFile(window, settings, ui);
+    closeWorkTable.close();
+    return {outcome, selection.SelectedCount()};
+}
+
+}  // namespace marklift
