@@ -4,9 +4,13 @@
 
 #include "app/clock.h"
 #include "app/marklift_main_form.h"
+#include "app/program_error.h"
 #include "app/program_settings.h"
 #include "app/settings_file.h"
 #include "app/settings_handoff.h"
+#include "export/list_banner_scores_form.h"
+#include "export/progress_window.h"
+#include "export/record_selection.h"
 #include "prepare/auto_prep_form.h"
 #include "settings/format_report.h"
 #include "settings/set_path_to_zolt_form.h"
@@ -22,10 +26,17 @@ void InstallMainWindowActions(TMarkliftMainForm& form, UserInterface& ui) {
             TAutoPrepForm builder(ui, {}, systemClock(), &form);
             builder.BuildWorkTable();
         }
+        TListBannerScoresForm selection(Settings(), ui, &form);
+        selection.exec();
+        if (selection.ProgramWasCancelled()) throw ProgramCancelled();
     });
 
     form.setAutoPrepareAction([&form, &ui] {
-        TAutoPrepForm window(ui, {}, systemClock(), &form);
+        // The same road as marklift-prepare: every record, in ID order.
+        auto exportAll = [&ui](const std::string& fileName) {
+            RunAutomaticExport(Settings(), ui, fileName, CreateProgressWindow);
+        };
+        TAutoPrepForm window(ui, exportAll, systemClock(), &form);
         window.exec();
     });
 
