@@ -71,9 +71,11 @@ RecordCache::Block& RecordCache::load(std::uint32_t index, std::uint32_t records
     // Unused until the read succeeds.
     if (block->index != kNoBlock) slotOf_[block->index] = kNoBlock;
     block->index = kNoBlock;
-    if (block->bytes.size() < std::size_t{count} * recordLength_)
-        block->bytes.resize(std::size_t{count} * recordLength_);
-    backing_.readRecords(first, count, block->bytes.data());
+    if (block->capacity < std::size_t{count} * recordLength_) {
+        block->capacity = std::size_t{count} * recordLength_;
+        block->bytes = std::make_unique_for_overwrite<char[]>(block->capacity);
+    }
+    backing_.readRecords(first, count, block->bytes.get());
     block->changed.assign(count, false);
     block->count = count;
     block->index = index;
@@ -109,7 +111,7 @@ void RecordCache::writeBack(Block& block) {
         std::uint32_t end = at;
         while (end < block.count && block.changed[end]) ++end;
         backing_.writeRecords(first + at, end - at,
-                              block.bytes.data() + std::size_t{at} * recordLength_);
+                              block.bytes.get() + std::size_t{at} * recordLength_);
         std::fill(block.changed.begin() + at, block.changed.begin() + end, false);
         at = end;
     }

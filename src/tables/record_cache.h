@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace marklift {
@@ -50,7 +51,9 @@ private:
         std::uint32_t count = 0;         // records held; the last block may be short
         std::uint64_t lastUse = 0;
         bool dirty = false;
-        std::vector<char> bytes;
+        // Not zeroed when allocated: every byte used is read first.
+        std::unique_ptr<char[]> bytes;
+        std::size_t capacity = 0;
         std::vector<bool> changed;  // per record
     };
 
@@ -61,7 +64,7 @@ private:
     Block& freeBlock();
     void writeBack(Block& block);
     char* recordIn(Block& block, std::uint32_t recno) {
-        return block.bytes.data() + std::size_t{(recno - 1) % perBlock_} * recordLength_;
+        return block.bytes.get() + std::size_t{(recno - 1) % perBlock_} * recordLength_;
     }
 
     Backing& backing_;
