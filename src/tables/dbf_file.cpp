@@ -8,16 +8,17 @@
 #include <limits>
 
 #include "tables/dbf_format.h"
+#include "tables/record_cache.h"
 #include "tables/xbase_error.h"
 
 namespace marklift {
 namespace {
 
-// A sequential scan reads this much at a time; a read that does not follow
-// the previous one (an index walk) reads much less, so random access does not
-// drag in blocks it will not use.
-constexpr std::size_t kSequentialReadBytes = 64 * 1024;
-constexpr std::size_t kRandomReadBytes = 4 * 1024;
+// Records are read and written back in blocks of this size, and at most
+// this many bytes of them are kept: index walks and record-by-record edits of
+// a large table cost memory copies, not a system call each.
+constexpr std::size_t kBlockBytes = 64 * 1024;
+constexpr std::size_t kCacheBytes = 16 * 1024 * 1024;
 // Appended records are written once this many bytes are waiting.
 constexpr std::size_t kAppendBufferBytes = 256 * 1024;
 constexpr std::size_t kMaxFields = 255;
@@ -79,11 +80,12 @@ void checkNewFields(const std::string& path, const FieldList& fields) {
 
 }  // namespace
 
-struct DbfFile::State {
+struct DbfFile::State final : RecordCache::Backing {
     State(const std::string& nativePath, Mode openMode)
-        : path(nativePath), mode(openMode), file(openTableFile(nativePath, openMode)) {
-        readHeader();
-    }
+        : path(nativePath),
+          mode(openMode),
+          file(openTableFile(nativePath, openMode)),
+          cache(*this, readHeader(), kBlockBytes, kCacheBytes) {}
 
     std::string path;
     Mode mode;
@@ -93,11 +95,8 @@ struct DbfFile::State {
     FieldList fields;
     std::uint32_t diskRecords = 0;  // records in the file, not counting the append buffer
     bool changed = false;           // since the header was last written
-
-    // Records cacheFirst .. cacheFirst + cacheCount - 1, as on disk.
-    std::vector<char> cache;
-    std::uint32_t cacheFirst = 1;
-    std::uint32_t cacheCount = 0;
+    // Records 1 .. diskRecords, with in-place changes not yet written.
+    RecordCache cache;
 
     // Appended records not yet written, numbered from diskRecords + 1.
     std::vector<char> pending;
@@ -110,31 +109,27 @@ struct DbfFile::State {
         return static_cast<std::uint32_t>(std::max<std::size_t>(bytes / recordLength(), 1));
     }
 
-    void readHeader();
+    // Returns the record length, once it has been checked.
+    std::uint32_t readHeader();
 
     void readBytes(std::uint64_t offset, void* buffer, std::size_t count, std::uint32_t recno);
     void writeBytes(std::uint64_t offset, const void* buffer, std::size_t count);
+    void readRecords(std::uint32_t first, std::uint32_t count, char* into) override;
+    void writeRecords(std::uint32_t first, std::uint32_t count, const char* from) override;
 
     void checkRecno(std::uint32_t recno) const;
     void requireWritable() const;
-    bool isCached(std::uint32_t recno) const {
-        return recno >= cacheFirst && recno - cacheFirst < cacheCount;
-    }
-    char* cached(std::uint32_t recno) {
-        return cache.data() + std::size_t{recno - cacheFirst} * recordLength();
-    }
     char* appended(std::uint32_t recno) {
         return pending.data() + std::size_t{recno - diskRecords - 1} * recordLength();
     }
 
     const char* record(std::uint32_t recno);
-    void loadCache(std::uint32_t recno);
     void writePending();
     void flush();
     void pack();
 };
 
-void DbfFile::State::readHeader() {
+std::uint32_t DbfFile::State::readHeader() {
     std::uint64_t fileSize = 0;
     try {
         fileSize = file.size();
@@ -165,6 +160,7 @@ void DbfFile::State::readHeader() {
                       std::to_string((fileSize - header.headerLength) / header.recordLength));
     }
     diskRecords = header.recordCount;
+    return header.recordLength;
 }
 
 void DbfFile::State::readBytes(std::uint64_t offset, void* buffer, std::size_t count,
@@ -190,6 +186,14 @@ void DbfFile::State::writeBytes(std::uint64_t offset, const void* buffer, std::s
     }
 }
 
+void DbfFile::State::readRecords(std::uint32_t first, std::uint32_t count, char* into) {
+    readBytes(dbfRecordOffset(header, first), into, std::size_t{count} * recordLength(), first);
+}
+
+void DbfFile::State::writeRecords(std::uint32_t first, std::uint32_t count, const char* from) {
+    writeBytes(dbfRecordOffset(header, first), from, std::size_t{count} * recordLength());
+}
+
 void DbfFile::State::checkRecno(std::uint32_t recno) const {
     if (recno == 0 || recno > recordCount()) {
         throw EXbaseError(XbaseErrorCode::BadState,
@@ -206,32 +210,7 @@ void DbfFile::State::requireWritable() const {
 const char* DbfFile::State::record(std::uint32_t recno) {
     checkRecno(recno);
     if (recno > diskRecords) return appended(recno);
-    if (!isCached(recno)) loadCache(recno);
-    return cached(recno);
-}
-
-void DbfFile::State::loadCache(std::uint32_t recno) {
-    const std::uint32_t perBlock = recordsPer(kSequentialReadBytes);
-    std::uint32_t first = recno;
-    std::uint32_t count = perBlock;
-    if (recno == cacheFirst + cacheCount) {
-        // Reading on: the next block.
-    } else if (cacheCount > 0 && recno + 1 == cacheFirst) {
-        // Reading backwards: the block that ends here.
-        first = recno > perBlock ? recno - perBlock + 1 : 1;
-        count = recno - first + 1;
-    } else {
-        // A jump: a small aligned window, or the whole table when it fits in
-        // one block, so that index walks over small tables read it once.
-        count = diskRecords <= perBlock ? perBlock : recordsPer(kRandomReadBytes);
-        first = (recno - 1) / count * count + 1;
-    }
-    count = std::min(count, diskRecords - first + 1);
-    cacheCount = 0;  // stays empty should the read fail
-    cache.resize(std::size_t{count} * recordLength());
-    readBytes(dbfRecordOffset(header, first), cache.data(), cache.size(), first);
-    cacheFirst = first;
-    cacheCount = count;
+    return cache.read(recno, diskRecords);
 }
 
 void DbfFile::State::writePending() {
@@ -244,6 +223,7 @@ void DbfFile::State::writePending() {
 
 void DbfFile::State::flush() {
     if (!changed) return;
+    cache.writeBack();
     writePending();
     header.recordCount = diskRecords;
     header.lastUpdate = today();
@@ -254,10 +234,10 @@ void DbfFile::State::flush() {
     changed = false;
 }
 
-// Streams the records through the read cache's buffer, one block at a time,
-// moving each kept record down over the deleted ones. Kept records are only
-// ever written below the block being read, so nothing is overwritten before
-// it has been read.
+// Streams the records one block at a time, moving each kept record down over
+// the deleted ones. Kept records are only ever written below the block being
+// read, so nothing is overwritten before it has been read. The cache is
+// written back first and forgotten: every record may move.
 void DbfFile::State::pack() {
     requireWritable();
     if (mode != Mode::Exclusive) {
@@ -265,27 +245,25 @@ void DbfFile::State::pack() {
                           "The table " + path + " must be open exclusively to be packed.");
     }
     writePending();
-    cacheCount = 0;
-    cacheFirst = 1;
-    const std::uint32_t blockRecords = recordsPer(kSequentialReadBytes);
+    cache.writeBack();
+    cache.clear();
+    const std::uint32_t blockRecords = recordsPer(kBlockBytes);
+    std::vector<char> block(std::size_t{blockRecords} * recordLength());
     std::uint32_t kept = 0;
     for (std::uint32_t first = 1; first <= diskRecords;) {
         std::uint32_t count = std::min(blockRecords, diskRecords - first + 1);
-        cache.resize(std::size_t{count} * recordLength());
-        readBytes(dbfRecordOffset(header, first), cache.data(), cache.size(), first);
+        readRecords(first, count, block.data());
         std::uint32_t keptHere = 0;
         for (std::uint32_t i = 0; i < count; ++i) {
-            const char* source = cache.data() + std::size_t{i} * recordLength();
+            const char* source = block.data() + std::size_t{i} * recordLength();
             if (isDbfRecordDeleted(source)) continue;
             if (keptHere != i)
-                std::memmove(cache.data() + std::size_t{keptHere} * recordLength(), source,
+                std::memmove(block.data() + std::size_t{keptHere} * recordLength(), source,
                              recordLength());
             ++keptHere;
         }
-        if (keptHere > 0 && (kept + 1 != first || keptHere != count)) {
-            writeBytes(dbfRecordOffset(header, kept + 1), cache.data(),
-                       std::size_t{keptHere} * recordLength());
-        }
+        if (keptHere > 0 && (kept + 1 != first || keptHere != count))
+            writeRecords(kept + 1, keptHere, block.data());
         kept += keptHere;
         first += count;
     }
@@ -370,8 +348,7 @@ void DbfFile::writeRecord(std::uint32_t recno, const char* bytes) {
         std::memmove(s.appended(recno), bytes, s.recordLength());
         return;
     }
-    s.writeBytes(dbfRecordOffset(s.header, recno), bytes, s.recordLength());
-    if (s.isCached(recno)) std::memmove(s.cached(recno), bytes, s.recordLength());
+    s.cache.write(recno, s.diskRecords, bytes);
 }
 
 std::uint32_t DbfFile::appendRecord(const char* bytes) {
@@ -403,10 +380,7 @@ void DbfFile::setDeleted(std::uint32_t recno, bool deleted) {
     s.checkRecno(recno);
     s.changed = true;
     if (recno > s.diskRecords) return setDbfRecordDeleted(s.appended(recno), deleted);
-    char flag[1];
-    setDbfRecordDeleted(flag, deleted);
-    s.writeBytes(dbfRecordOffset(s.header, recno), flag, sizeof flag);
-    if (s.isCached(recno)) setDbfRecordDeleted(s.cached(recno), deleted);
+    setDbfRecordDeleted(s.cache.modify(recno, s.diskRecords), deleted);
 }
 
 void DbfFile::pack() {

@@ -55,7 +55,14 @@ public:
 
     // Record numbers count from 1. The pointer stays valid until the next
     // call on this object. Throws for a record number outside 1..recordCount().
+    // Records are read a block at a time and kept (up to a fixed amount of
+    // memory), so in Shared mode another writer's later changes to a record
+    // already read may not be seen.
     const char* record(std::uint32_t recno) const;
+    // Changes and appended records are held in memory and reach the file
+    // when it is flushed or this object is destroyed (or earlier, when
+    // memory runs short); until then other openers of the file do not see
+    // them.
     void writeRecord(std::uint32_t recno, const char* bytes);
     // Returns the new record's number.
     std::uint32_t appendRecord(const char* bytes);

@@ -11,15 +11,17 @@ void KeyIndex::reserve(std::size_t count) {
     recnos_.reserve(count);
 }
 
-std::string KeyIndex::normalise(std::string_view key, char pad) const {
-    std::string k(key.substr(0, keyLength_));
-    k.resize(keyLength_, pad);
-    return k;
+std::string_view KeyIndex::normalise(std::string_view key, char pad, std::string& storage) const {
+    if (key.size() == keyLength_) return key;
+    storage.assign(key.substr(0, keyLength_));
+    storage.resize(keyLength_, pad);
+    return storage;
 }
 
 void KeyIndex::add(std::string_view key, std::uint32_t recno) {
-    std::string k = normalise(key, ' ');
+    std::string_view k = key.substr(0, keyLength_);
     keys_.insert(keys_.end(), k.begin(), k.end());
+    keys_.resize(keys_.size() + (keyLength_ - k.size()), ' ');
     recnos_.push_back(recno);
 }
 
@@ -62,7 +64,8 @@ std::size_t KeyIndex::lowerBoundEntry(std::string_view key, std::uint32_t recno)
 }
 
 void KeyIndex::insert(std::string_view key, std::uint32_t recno) {
-    std::string k = normalise(key, ' ');
+    std::string storage;
+    std::string_view k = normalise(key, ' ', storage);
     std::size_t pos = lowerBoundEntry(k, recno);
     keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(pos * keyLength_), k.begin(), k.end());
     recnos_.insert(recnos_.begin() + static_cast<std::ptrdiff_t>(pos), recno);
@@ -78,11 +81,13 @@ bool KeyIndex::erase(std::string_view key, std::uint32_t recno) {
 }
 
 std::size_t KeyIndex::lowerBound(std::string_view key, char pad) const {
-    return lowerBoundEntry(normalise(key, pad), 0);
+    std::string storage;
+    return lowerBoundEntry(normalise(key, pad, storage), 0);
 }
 
 std::size_t KeyIndex::find(std::string_view key, std::uint32_t recno) const {
-    std::string k = normalise(key, ' ');
+    std::string storage;
+    std::string_view k = normalise(key, ' ', storage);
     std::size_t pos = lowerBoundEntry(k, recno);
     if (pos < size() && recnos_[pos] == recno && compareAt(pos, k) == 0) return pos;
     return size();

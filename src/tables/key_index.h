@@ -46,8 +46,9 @@ public:
     void clear();
 
 private:
-    // `key` cut or padded to the index's width.
-    std::string normalise(std::string_view key, char pad) const;
+    // `key` cut or padded to the index's width; `storage` holds it when it
+    // does not already have that width.
+    std::string_view normalise(std::string_view key, char pad, std::string& storage) const;
     int compareAt(std::size_t pos, std::string_view key) const;
     std::size_t lowerBoundEntry(std::string_view key, std::uint32_t recno) const;
 

@@ -49,8 +49,8 @@ std::unique_ptr<Order> Order::cdxTag(const std::string& cdxPath, std::size_t tag
     order->key_ = tryParse(tag.keyExpression, fields);
     // The file cannot tell an 8-byte character key from a date key for
     // certain; the expression can.
-    order->dateKeys_ = order->key_ ? order->key_->type() == Expression::Type::Date
-                                   : !tag.characterKeys;
+    order->dateKeys_ =
+        order->key_ ? order->key_->type() == Expression::Type::Date : !tag.characterKeys;
     return order;
 }
 
@@ -96,9 +96,12 @@ KeyIndex& Order::keys(const DbfFile& dbf) {
 
 KeyIndex Order::snapshot(const DbfFile& dbf) const {
     switch (state_) {
-        case State::Loaded: return keys_;
-        case State::Stale: return build(dbf);
-        case State::OnDisk: break;
+        case State::Loaded:
+            return keys_;
+        case State::Stale:
+            return build(dbf);
+        case State::OnDisk:
+            break;
     }
     return readFromDisk();
 }
@@ -145,17 +148,17 @@ void Order::recordAppended(const char* record, std::uint32_t recno) {
 }
 
 void Order::recordChanged(const char* before, const char* after, std::uint32_t recno) {
+    // Keys not in memory are rebuilt when next needed: comparing keys here
+    // would only cost a key computation per edited record.
+    if (state_ != State::Loaded) return invalidate();
     std::string oldKey = keyOf(before), newKey = keyOf(after);
     if (oldKey == newKey) return;
-    if (state_ == State::Loaded) {
-        keys_.erase(oldKey, recno);
-        keys_.insert(newKey, recno);
-    } else {
-        invalidate();
-    }
+    keys_.erase(oldKey, recno);
+    keys_.insert(newKey, recno);
 }
 
 void Order::invalidate() {
+    if (state_ == State::Stale) return;
     keys_ = KeyIndex(keys_.keyLength());
     state_ = State::Stale;
 }

@@ -65,6 +65,7 @@ struct XbaseTable::Impl {
     bool bof = true;
     EditState state = EditState::Inactive;
     std::vector<char> buffer;  // the current record, edited in place
+    std::vector<char> before;  // the record as it was, while a change is posted
 
     // Display updates.
     int disabled = 0;
@@ -212,7 +213,7 @@ struct XbaseTable::Impl {
             state = EditState::Browse;
             gotoRecord(n);
         } else if (state == EditState::Edit) {
-            std::vector<char> before(recordBytes(recno), recordBytes(recno) + buffer.size());
+            std::memcpy(before.data(), recordBytes(recno), before.size());
             dbf->writeRecord(recno, buffer.data());
             structural.recordChanged(before.data(), buffer.data(), recno);
             state = EditState::Browse;
@@ -258,6 +259,7 @@ struct XbaseTable::Impl {
         eof = bof = true;
         state = EditState::Inactive;
         buffer.clear();
+        before.clear();
     }
 
     void flush() {
@@ -312,6 +314,7 @@ void XbaseTable::Open() {
         throw;
     }
     d.buffer.assign(d.dbf->recordLength(), ' ');
+    d.before.assign(d.dbf->recordLength(), ' ');
     d.state = EditState::Browse;
     d.scanForward(0);
     d.notify();

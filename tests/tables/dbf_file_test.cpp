@@ -6,6 +6,8 @@
 
 #include <ctime>
 #include <functional>
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -489,6 +491,169 @@ TEST(DbfPack, NeedsExclusiveMode) {
         EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
     }
     EXPECT_EQ(table.recordCount(), 1u);
+}
+
+// -- The record cache: reads and in-place changes held in blocks ---------
+
+// A table and what each of its records should hold.
+class CachedTable {
+public:
+    CachedTable(const std::string& path, const char* definitions, std::uint32_t records,
+                DbfFile::Mode mode)
+        : fields(parseFieldDefinitions(definitions)) {
+        DbfFile::create(path, fields);
+        table = std::make_unique<DbfFile>(path, mode);
+        for (std::uint32_t n = 1; n <= records; ++n) append(n);
+        table->flush();
+    }
+    std::string numbered(std::int64_t number) const {
+        std::string record = makeRecord(fields, {"0", "pad"});
+        writeInteger(fields[0], record.data(), number);
+        return record;
+    }
+    void append(std::int64_t number) {
+        expected.push_back(numbered(number));
+        table->appendRecord(expected.back().data());
+    }
+    void write(std::uint32_t recno, std::int64_t number) {
+        expected[recno - 1] = numbered(number);
+        table->writeRecord(recno, expected[recno - 1].data());
+    }
+    void setDeleted(std::uint32_t recno, bool deleted) {
+        expected[recno - 1][0] = deleted ? '*' : ' ';
+        table->setDeleted(recno, deleted);
+    }
+    // Every record, through `reader`, last to first.
+    void expectAll(const DbfFile& reader) const {
+        ASSERT_EQ(reader.recordCount(), expected.size());
+        for (std::uint32_t n = reader.recordCount(); n >= 1; --n)
+            ASSERT_EQ(std::string(reader.record(n), fields.recordLength()), expected[n - 1]) << n;
+    }
+
+    FieldList fields;
+    std::unique_ptr<DbfFile> table;
+    std::vector<std::string> expected;
+};
+
+// 209 bytes a record: 313 records a 64 KiB block.
+const char* const kBlockSpanning = "N, N, 8,0;PAD, C, 200,0;";
+
+TEST(DbfCache, RandomEditsAcrossBlocksReadBackAndReachASecondOpener) {
+    TempDir dir;
+    std::string path = dir.file("R.DBF");
+    CachedTable t(path, kBlockSpanning, 2000, DbfFile::Mode::Shared);
+    DbfFile& table = *t.table;
+    // First and last records of blocks, then anywhere.
+    for (std::uint32_t n : {1u, 313u, 314u, 626u, 627u, 1999u, 2000u}) t.write(n, -std::int64_t(n));
+    std::mt19937 random(1);
+    for (int i = 0; i < 6000; ++i) {
+        std::uint32_t n = random() % 2000 + 1;
+        switch (random() % 4) {
+            case 0:
+                t.write(n, random() % 100000);
+                break;
+            case 1: {
+                // From a record handed out by record(), maybe in another block.
+                std::uint32_t from = random() % 2000 + 1;
+                t.expected[n - 1] = t.expected[from - 1];
+                table.writeRecord(n, table.record(from));
+                break;
+            }
+            case 2:
+                t.setDeleted(n, random() % 2 == 0);
+                break;
+            default:
+                ASSERT_EQ(std::string(table.record(n), 209), t.expected[n - 1]) << n;
+        }
+    }
+    t.expectAll(table);
+    table.flush();
+    {
+        DbfFile second(path, DbfFile::Mode::ReadOnly);
+        t.expectAll(second);
+    }
+    // Blocks written back stay cached; later changes are written at the next flush.
+    t.write(314, 7);
+    t.setDeleted(1, true);
+    table.flush();
+    DbfFile third(path, DbfFile::Mode::ReadOnly);
+    t.expectAll(third);
+    std::vector<unsigned char> bytes = fileBytes(path);
+    EXPECT_EQ(recordOnDisk(bytes, 314), t.expected[313]);
+    EXPECT_EQ(bytes.size(), kSmallHeader + 2000 * 209u + 1);
+}
+
+// Over 16 MiB of records, so changed blocks are given up and written back
+// before the end, in order and out of order.
+TEST(DbfCache, EditsOfATableLargerThanTheCacheSurviveEviction) {
+    TempDir dir;
+    std::string path = dir.file("BIG.DBF");
+    const std::uint32_t count = 9000;  // 2001 bytes a record: 18 MB
+    CachedTable t(path,
+                  "N, N, 8,0;A, C,250,0;B, C,250,0;C, C,250,0;D, C,250,0;E, C,250,0;"
+                  "F, C,250,0;G, C,250,0;H, C,242,0;",
+                  count, DbfFile::Mode::Exclusive);
+    ASSERT_EQ(t.fields.recordLength(), 2001u);
+    for (std::uint32_t n = 1; n <= count; ++n) t.write(n, n * 3);
+    std::mt19937 random(2);
+    for (int i = 0; i < 3000; ++i) {
+        std::uint32_t n = random() % count + 1;
+        if (i % 3 == 0)
+            t.setDeleted(n, true);
+        else
+            t.write(n, -std::int64_t(random() % 1000));
+    }
+    t.expectAll(*t.table);
+    t.table.reset();
+    DbfFile reopened(path, DbfFile::Mode::ReadOnly);
+    t.expectAll(reopened);
+}
+
+TEST(DbfCache, PackAfterInPlaceEditsKeepsTheEdits) {
+    TempDir dir;
+    std::string path = dir.file("P.DBF");
+    CachedTable t(path, kBlockSpanning, 1000, DbfFile::Mode::Exclusive);
+    t.append(1001);  // still buffered
+    t.append(1002);
+    for (std::uint32_t n = 1; n <= 1002; ++n) {
+        if (n % 5 == 0) t.write(n, 50000 + n);
+        if (n % 7 == 0 || n == 1001) t.setDeleted(n, true);
+        if (n % 35 == 0) t.setDeleted(n, false);
+    }
+    std::vector<std::string> kept;
+    for (const std::string& record : t.expected)
+        if (record[0] != '*') kept.push_back(record);
+    t.table->pack();
+    t.expected = kept;
+    t.expectAll(*t.table);
+    // In-place changes after the pack land on the packed records.
+    t.write(1, 4242);
+    t.setDeleted(static_cast<std::uint32_t>(kept.size()), true);
+    t.table.reset();
+    DbfFile reopened(path, DbfFile::Mode::ReadOnly);
+    t.expectAll(reopened);
+    EXPECT_EQ(fileBytes(path).size(), kSmallHeader + kept.size() * 209 + 1);
+}
+
+// The last block read while short, then records appended behind it.
+TEST(DbfCache, AppendsBehindAShortLastBlockAreRead) {
+    TempDir dir;
+    std::string path = dir.file("A.DBF");
+    CachedTable t(path, kBlockSpanning, 10, DbfFile::Mode::Shared);
+    DbfFile& table = *t.table;
+    EXPECT_EQ(std::string(table.record(10), 209), t.expected[9]);
+    t.write(9, 99);
+    for (std::int64_t n = 11; n <= 13; ++n) t.append(n);
+    table.flush();
+    EXPECT_EQ(std::string(table.record(12), 209), t.expected[11]);
+    t.write(13, 1313);
+    // Enough to pass the append buffer and fill the block and the next.
+    for (std::int64_t n = 14; n <= 2000; ++n) t.append(n);
+    t.write(600, 600600);
+    t.expectAll(table);
+    table.flush();
+    DbfFile second(path, DbfFile::Mode::ReadOnly);
+    t.expectAll(second);
 }
 
 }  // namespace

@@ -1,0 +1,135 @@
+#include "tables/record_cache.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace marklift {
+
+RecordCache::RecordCache(Backing& backing, std::uint32_t recordLength, std::size_t blockBytes,
+                         std::size_t capacityBytes)
+    : backing_(backing),
+      recordLength_(recordLength),
+      perBlock_(static_cast<std::uint32_t>(std::max<std::size_t>(blockBytes / recordLength, 1))),
+      maxBlocks_(
+          std::max<std::size_t>(capacityBytes / (std::size_t{perBlock_} * recordLength), 1)) {
+    scratch_.resize(recordLength);
+}
+
+const char* RecordCache::read(std::uint32_t recno, std::uint32_t records) {
+    return recordIn(blockOf(recno, records), recno);
+}
+
+char* RecordCache::modify(std::uint32_t recno, std::uint32_t records) {
+    Block& block = blockOf(recno, records);
+    block.changed[(recno - 1) % perBlock_] = true;
+    block.dirty = true;
+    return recordIn(block, recno);
+}
+
+void RecordCache::write(std::uint32_t recno, std::uint32_t records, const char* bytes) {
+    // Reading the record's block may give up the block `bytes` points into.
+    if (!holds(recno)) {
+        std::memcpy(scratch_.data(), bytes, recordLength_);
+        bytes = scratch_.data();
+    }
+    std::memmove(modify(recno, records), bytes, recordLength_);
+}
+
+bool RecordCache::holds(std::uint32_t recno) const {
+    const std::uint32_t index = (recno - 1) / perBlock_;
+    if (index >= slotOf_.size() || slotOf_[index] == kNoBlock) return false;
+    return (recno - 1) % perBlock_ < blocks_[slotOf_[index]].count;
+}
+
+RecordCache::Block& RecordCache::blockOf(std::uint32_t recno, std::uint32_t records) {
+    const std::uint32_t index = (recno - 1) / perBlock_;
+    const std::uint32_t at = (recno - 1) % perBlock_;
+    Block* block = nullptr;
+    if (lastSlot_ < blocks_.size() && blocks_[lastSlot_].index == index) {
+        block = &blocks_[lastSlot_];
+    } else if (index < slotOf_.size() && slotOf_[index] != kNoBlock) {
+        block = &blocks_[slotOf_[index]];
+    }
+    // A short last block is read again once appends have reached the file.
+    if (!block || at >= block->count) block = &load(index, records);
+    block->lastUse = ++clock_;
+    lastSlot_ = static_cast<std::size_t>(block - blocks_.data());
+    return *block;
+}
+
+RecordCache::Block& RecordCache::load(std::uint32_t index, std::uint32_t records) {
+    if (index >= slotOf_.size()) slotOf_.resize(std::size_t{index} + 1, kNoBlock);
+    Block* block = nullptr;
+    if (slotOf_[index] != kNoBlock) {
+        block = &blocks_[slotOf_[index]];
+        writeBack(*block);
+    } else {
+        block = &freeBlock();
+    }
+    const std::uint32_t first = index * perBlock_ + 1;
+    const std::uint32_t count = std::min(perBlock_, records - first + 1);
+    // Unused until the read succeeds.
+    if (block->index != kNoBlock) slotOf_[block->index] = kNoBlock;
+    block->index = kNoBlock;
+    if (block->capacity < std::size_t{count} * recordLength_) {
+        block->capacity = std::size_t{count} * recordLength_;
+        block->bytes = std::make_unique_for_overwrite<char[]>(block->capacity);
+    }
+    backing_.readRecords(first, count, block->bytes.get());
+    block->changed.assign(count, false);
+    block->count = count;
+    block->index = index;
+    slotOf_[index] = static_cast<std::uint32_t>(block - blocks_.data());
+    return *block;
+}
+
+// An unused block, a new one while under the cap, else the least recently
+// used one, its changes written back first.
+RecordCache::Block& RecordCache::freeBlock() {
+    if (blocks_.size() < maxBlocks_) {
+        for (Block& block : blocks_)
+            if (block.index == kNoBlock) return block;
+        return blocks_.emplace_back();
+    }
+    Block& victim =
+        *std::min_element(blocks_.begin(), blocks_.end(), [](const Block& a, const Block& b) {
+            // Unused blocks first.
+            return (a.index != kNoBlock ? a.lastUse : 0) < (b.index != kNoBlock ? b.lastUse : 0);
+        });
+    writeBack(victim);
+    return victim;
+}
+
+void RecordCache::writeBack(Block& block) {
+    if (!block.dirty) return;
+    const std::uint32_t first = block.index * perBlock_ + 1;
+    for (std::uint32_t at = 0; at < block.count;) {
+        if (!block.changed[at]) {
+            ++at;
+            continue;
+        }
+        std::uint32_t end = at;
+        while (end < block.count && block.changed[end]) ++end;
+        backing_.writeRecords(first + at, end - at,
+                              block.bytes.get() + std::size_t{at} * recordLength_);
+        std::fill(block.changed.begin() + at, block.changed.begin() + end, false);
+        at = end;
+    }
+    block.dirty = false;
+}
+
+void RecordCache::writeBack() {
+    // In file order, so the writes go out the way a sequential writer's would.
+    for (std::uint32_t slot : slotOf_)
+        if (slot != kNoBlock) writeBack(blocks_[slot]);
+}
+
+void RecordCache::clear() {
+    for (Block& block : blocks_) {
+        block.index = kNoBlock;
+        block.dirty = false;
+    }
+    std::fill(slotOf_.begin(), slotOf_.end(), kNoBlock);
+}
+
+}  // namespace marklift
