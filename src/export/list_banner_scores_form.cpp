@@ -1,6 +1,8 @@
 #include "export/list_banner_scores_form.h"
 
 #include <QEvent>
+#include <QFont>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -11,7 +13,9 @@
 #include <QScreen>
 #include <QStyle>
 #include <QToolButton>
+#include <algorithm>
 #include <functional>
+#include <vector>
 
 #include "app/error_handler.h"
 #include "app/program_error.h"
@@ -87,6 +91,11 @@ TListBannerScoresForm::TListBannerScoresForm(const ProgramSettings& settings, Us
     resize(kWidth, kHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    // The pixel layout was drawn for a small dialog font; a larger desktop
+    // font would cut captions and push grid columns out of sight.
+    QFont compact = font();
+    compact.setPointSizeF(std::min(compact.pointSizeF(), 8.5));
+    setFont(compact);
     CreateControls();
     DefineUploadWriter(CSVExport1, XbTable6);
     CSVExport1.SetProgressFactory(CreateProgressWindow);
@@ -109,10 +118,22 @@ void TListBannerScoresForm::CreateControls() {
     searchLabel->setBuddy(IncrementalSearch1);
 
     auto* orderLabel = new QLabel(QStringLiteral("Order By:"), this);
-    orderLabel->setGeometry(358, 12, 52, 17);
-    for (std::size_t i = 0; i < RadioButtons.size(); ++i) {
+    for (std::size_t i = 0; i < RadioButtons.size(); ++i)
         RadioButtons[i] = new QRadioButton(QString::fromLatin1(kOrderCaptions[i]), this);
-        RadioButtons[i]->setGeometry(412 + int(i % 2) * 72, 3 + int(i / 2) * 18, 82, 17);
+    // The captions set the widths, so that no font cuts them; the group
+    // keeps to the right edge of the strip.
+    const int labelWidth = orderLabel->sizeHint().width();
+    const int firstColumn = std::max(RadioButtons[0]->sizeHint().width(),
+                                     RadioButtons[2]->sizeHint().width());
+    const int secondColumn = std::max(RadioButtons[1]->sizeHint().width(),
+                                      RadioButtons[3]->sizeHint().width());
+    const int orderLeft =
+        std::max(356, kWidth - 4 - secondColumn - firstColumn - 4 - labelWidth - 2);
+    orderLabel->setGeometry(orderLeft, 12, labelWidth, 17);
+    for (std::size_t i = 0; i < RadioButtons.size(); ++i) {
+        const int left = orderLeft + labelWidth + 2 + (i % 2 == 0 ? 0 : firstColumn + 4);
+        RadioButtons[i]->setGeometry(left, 3 + int(i / 2) * 18,
+                                     i % 2 == 0 ? firstColumn : secondColumn, 17);
     }
     orderLabel->setBuddy(RadioButtons[0]);
     RadioButtons[0]->setChecked(true);
@@ -123,9 +144,11 @@ void TListBannerScoresForm::CreateControls() {
 
     const int below = kStripHeight + kGridHeight;
     auto* fileLabel = new QLabel(QStringLiteral("File Name;"), this);
-    fileLabel->setGeometry(8, below + 14, 56, 17);
+    const int fileLabelWidth = fileLabel->sizeHint().width();
+    fileLabel->setGeometry(8, below + 14, fileLabelWidth, 17);
     Edit1 = new QLineEdit(this);
-    Edit1->setGeometry(66, below + 11, 298, 22);
+    const int editLeft = std::max(66, 8 + fileLabelWidth + 4);
+    Edit1->setGeometry(editLeft, below + 11, 298 - (editLeft - 66), 22);
     SpeedButton1 = new QToolButton(this);
     SpeedButton1->setGeometry(366, below + 10, 23, 23);
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
@@ -213,10 +236,29 @@ void TListBannerScoresForm::FormCreate() {
 
     model_ = std::make_unique<WorkTableModel>(XbTable1, selection_);
     DBGrid1->setModel(model_.get());
-    const int character = DBGrid1->fontMetrics().averageCharWidth();
-    for (std::size_t c = 0; c < WorkTableModel::kColumns.size(); ++c)
-        DBGrid1->setColumnWidth(int(c),
-                                WorkTableModel::kColumns[c].widthInCharacters * character + 8);
+    // Digits are wider than the average character in most fonts, and the
+    // columns hold mostly digits. The grid has no horizontal scroll bar, so
+    // when the columns would not fit, the name columns give up the width:
+    // identifiers, dates and scores stay whole.
+    const QFontMetrics metrics = DBGrid1->fontMetrics();
+    const int character =
+        std::max(metrics.averageCharWidth(), metrics.horizontalAdvance(QChar('0')));
+    std::vector<int> widths;
+    int total = 0;
+    for (const auto& column : WorkTableModel::kColumns) {
+        widths.push_back(column.widthInCharacters * character + 8);
+        total += widths.back();
+    }
+    const int available = kWidth - DBGrid1->verticalHeader()->sizeHint().width() -
+                          style()->pixelMetric(QStyle::PM_ScrollBarExtent) - 4;
+    const std::size_t nameColumns[] = {1, 2, 3};  // LNAME, FNAME, MNAME
+    int nameWidth = 0;
+    for (std::size_t c : nameColumns) nameWidth += widths[c];
+    if (total > available && nameWidth > 0) {
+        const int keep = std::max(nameWidth - (total - available), nameWidth / 3);
+        for (std::size_t c : nameColumns) widths[c] = widths[c] * keep / nameWidth;
+    }
+    for (std::size_t c = 0; c < widths.size(); ++c) DBGrid1->setColumnWidth(int(c), widths[c]);
     ShowCurrentRow(model_->CurrentRow());
     btnNoneClick();
 }
