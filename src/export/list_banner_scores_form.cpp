@@ -148,9 +148,9 @@ void TListBannerScoresForm::CreateControls() {
     fileLabel->setGeometry(8, below + 14, fileLabelWidth, 17);
     Edit1 = new QLineEdit(this);
     const int editLeft = std::max(66, 8 + fileLabelWidth + 4);
-    Edit1->setGeometry(editLeft, below + 11, 298 - (editLeft - 66), 22);
+    Edit1->setGeometry(editLeft, below + 11, 298, 22);
     SpeedButton1 = new QToolButton(this);
-    SpeedButton1->setGeometry(366, below + 10, 23, 23);
+    SpeedButton1->setGeometry(editLeft + 300, below + 10, 23, 23);
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
     btnExport = new QPushButton(QStringLiteral("&Export"), this);
     btnExport->setGeometry(400, below + 9, 80, kButtonSize);
