@@ -21,8 +21,13 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
   target_link_libraries(marklift PRIVATE marklift_program)
 endif()
 
+# Every window test program shares one QApplication, made before the first
+# test and gone before static clean-up.
 foreach(dir app prepare export settings)
   marklift_tests(${dir}_tests ${dir} marklift_program Qt6::Test)
+  if(TARGET ${dir}_tests)
+    target_sources(${dir}_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/qt_test_application.cpp)
+  endif()
 endforeach()
 
 add_executable(marklift-prepare ${CMAKE_SOURCE_DIR}/src/tools/marklift_prepare.cpp)

@@ -34,15 +34,6 @@ using marklift::testing::DataDirectory;
 
 namespace {
 
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "prepare_tests";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
-
 // A function, not a constant: the date conversions may not be ready before main.
 Date Today() {
     return Date::fromYmd(2024, 3, 5);
@@ -51,7 +42,6 @@ Date Today() {
 class AutoPrepFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        application();
         saved_ = Settings();
         Settings().ProgramDir = dir.path();
         Settings().DateFilter = "";

@@ -18,7 +18,7 @@ class QtApplicationEnvironment : public ::testing::Environment {
 
   private:
     int argc_ = 1;
-    char name_[16] = "app_tests";
+    char name_[16] = "marklift_tests";
     char* argv_[2] = {name_, nullptr};
     std::unique_ptr<QApplication> application_;
 };
