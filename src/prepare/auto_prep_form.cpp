@@ -46,7 +46,7 @@ TAutoPrepForm::TAutoPrepForm(UserInterface& ui, ExportAll exportAll, const Clock
                 [this](const std::string& runFilter) { PrepareAndExport(runFilter); }),
       builder_(ui, *this) {
     setWindowTitle("Automatic File Preparation");
-    setFixedSize(420, 262);
+    setFixedSize(500, 262);
 
     lblDate = new QLabel(this);
     lblDate->setObjectName("lblDate");
@@ -57,19 +57,19 @@ TAutoPrepForm::TAutoPrepForm(UserInterface& ui, ExportAll exportAll, const Clock
 
     rgdate = new QGroupBox("Set Date:", this);
     rgdate->setObjectName("rgdate");
-    rgdate->setGeometry(210, 8, 198, 48);
+    rgdate->setGeometry(200, 8, 288, 48);
     rgdateItems = new QButtonGroup(this);
     const char* dateItems[kDateChoices] = {"Current Date", "Date Selection"};
     for (int item = 0; item < kDateChoices; ++item) {
         auto* button = new QRadioButton(dateItems[item], rgdate);
-        button->setGeometry(8 + item * 94, 22, 92, 18);
+        button->setGeometry(8 + item * 138, 22, 134, 18);
         rgdateItems->addButton(button, item);
     }
     rgdateItems->button(kCurrentDate)->setChecked(true);
 
     GroupBox1 = new QGroupBox("Set Time:", this);
     GroupBox1->setObjectName("GroupBox1");
-    GroupBox1->setGeometry(210, 62, 198, 52);
+    GroupBox1->setGeometry(200, 62, 288, 52);
     ComboBox1 = new QComboBox(GroupBox1);
     ComboBox1->setObjectName("ComboBox1");
     ComboBox1->setEditable(true);
@@ -80,34 +80,37 @@ TAutoPrepForm::TAutoPrepForm(UserInterface& ui, ExportAll exportAll, const Clock
     for (const char* item : kHourItems) ComboBox1->addItem(item);
     ComboBox1->setMaxVisibleItems(kVisibleHourItems);
     ComboBox1->setCurrentIndex(-1);
-    ComboBox1->setGeometry(10, 22, 178, 22);
+    ComboBox1->setGeometry(10, 22, 268, 22);
 
     btnActivate = new QPushButton(kActivateCaption, this);
     btnActivate->setObjectName("btnActivate");
-    btnActivate->setGeometry(12, 124, 396, 28);
+    btnActivate->setGeometry(12, 124, 476, 28);
 
     Label1 = new QLabel("File Name:", this);
     Label1->setObjectName("Label1");
-    Label1->setGeometry(12, 164, 60, 20);
+    // The caption's own width, so no font cuts its colon.
+    const int labelWidth = Label1->sizeHint().width();
+    Label1->setGeometry(12, 164, labelWidth, 20);
     Edit2 = new QLineEdit(this);
     Edit2->setObjectName("Edit2");
-    Edit2->setGeometry(76, 162, 304, 24);
+    const int editLeft = 12 + labelWidth + 4;
+    Edit2->setGeometry(editLeft, 162, 460 - editLeft, 24);
     SpeedButton1 = new QToolButton(this);
     SpeedButton1->setObjectName("SpeedButton1");
     SpeedButton1->setText("...");
-    SpeedButton1->setGeometry(384, 162, 24, 24);
+    SpeedButton1->setGeometry(464, 162, 24, 24);
 
     btnExport = new QPushButton("&Prepare Export File", this);
     btnExport->setObjectName("btnExport");
     btnExport->setGeometry(12, 196, 200, 28);
     btnClose = new QPushButton("&Close", this);
     btnClose->setObjectName("btnClose");
-    btnClose->setGeometry(308, 196, 100, 28);
+    btnClose->setGeometry(388, 196, 100, 28);
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName("StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
-    StatusBar1->setGeometry(0, 236, 420, 26);
+    StatusBar1->setGeometry(0, 236, 500, 26);
     ProgressBar1 = new QProgressBar(StatusBar1);
     ProgressBar1->setObjectName("ProgressBar1");
     ProgressBar1->setRange(0, 100);
