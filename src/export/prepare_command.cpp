@@ -21,6 +21,7 @@ const char kPrepareUsage[] =
     "                        [--dates all|today|YYYYMMDD-YYYYMMDD] [--format "
     "fixed|pipe|comma|tab]\n"
     "                        [--records LIST] [--fields LIST] [--out FILE]\n"
+    "       marklift-prepare --format-report FILE.pdf [--ini FILE] [--format ...] [--fields ...]\n"
     "  --records: comma list of placement,assessment,score\n"
     "  --fields:  comma list of attempted,subscores,panda,sitecode, or none\n";
 
@@ -67,7 +68,8 @@ std::vector<bool> Flags(const std::string& option, const std::vector<std::string
 
 const std::vector<std::string> kOptions = {"--ini",     "--data",   "--period",
                                            "--search",  "--dates",  "--format",
-                                           "--records", "--fields", "--out"};
+                                           "--records", "--fields", "--out",
+                                           "--format-report"};
 const std::vector<std::string> kRecordKinds = {"placement", "assessment", "score"};
 const std::vector<std::string> kFieldKinds = {"attempted", "subscores", "panda", "sitecode"};
 
@@ -151,6 +153,8 @@ PrepareOptions ParsePrepareOptions(const std::vector<std::string>& arguments) {
                                              : Flags(option, SplitList(value), kFieldKinds);
         } else if (option == "--out") {
             options.outputFile = value;
+        } else if (option == "--format-report") {
+            options.formatReport = value;
         } else {
             throw UsageError("unknown option \"" + option + "\"");
         }
@@ -206,15 +210,42 @@ PrepareRun ResolvePrepareRun(const PrepareOptions& options, const std::string& p
     return run;
 }
 
+namespace {
+
+// The layout the settings (and the options over them) give, as the settings
+// dialog shows it: a stored type above 3 is Tab Delimited.
+void WriteFormatReport(const PrepareOptions& options, const std::string& programDir,
+                       const Clock& clock, const FormatReportWriter& writeReport) {
+    if (!writeReport) throw MarkliftError("this build cannot write the format report");
+    const SettingsFile file(options.iniFile.value_or(programDir + kSettingsFileName));
+    ProgramSettings settings;
+    ReadStartupSettings(file, clock, settings);
+    const int fileType = std::min(options.fileFormat.value_or(settings.FileFormat), 3);
+    const std::vector<bool> fields = options.fields.value_or(std::vector<bool>{
+        settings.IncludeAttempted, settings.IncludeSubscores,
+        settings.IncludePurposeAndAccommodation, settings.IncludeSiteCode});
+    writeReport(*options.formatReport, fileType < 0 ? -1 : fileType, fields[0], fields[1],
+                fields[2], fields[3]);
+}
+
+}  // namespace
+
 int RunPrepareCommand(const std::vector<std::string>& arguments, const std::string& programDir,
-                      const Clock& clock, std::ostream& out, std::ostream& err) {
+                      const Clock& clock, std::ostream& out, std::ostream& err,
+                      const FormatReportWriter& writeReport) {
     if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
         out << kPrepareUsage;
         return 0;
     }
     ConsoleUserInterface ui(err, kPrefix);
     try {
-        const PrepareRun run = ResolvePrepareRun(ParsePrepareOptions(arguments), programDir, clock);
+        const PrepareOptions options = ParsePrepareOptions(arguments);
+        if (options.formatReport) {
+            WriteFormatReport(options, programDir, clock, writeReport);
+            out << nativePath(*options.formatReport) << "\n";
+            return 0;
+        }
+        const PrepareRun run = ResolvePrepareRun(options, programDir, clock);
         StatusLines status(err);
         WorkTableBuilder builder(ui, status);
         builder.BuildWorkTable(run.settings, run.dateFilter);

@@ -3,6 +3,7 @@
 // the work table and writes the upload file of all its records.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <stdexcept>
@@ -40,6 +41,8 @@ struct PrepareOptions {
     // Attempted, subscores, purpose and accommodation, site code.
     std::optional<std::vector<bool>> fields;
     std::optional<std::string> outputFile;
+    // --format-report FILE.pdf: the upload file's layout instead of the file.
+    std::optional<std::string> formatReport;
 };
 
 extern const char kPrepareUsage[];
@@ -59,10 +62,19 @@ struct PrepareRun {
 PrepareRun ResolvePrepareRun(const PrepareOptions& options, const std::string& programDir,
                              const Clock& clock);
 
+// Writes the file format report as a PDF: path, file type, then whether
+// attempted, subscores, purpose and accommodation and site code are included.
+using FormatReportWriter = std::function<void(const std::string& path, int fileType,
+                                              bool attempted, bool subscores, bool panda,
+                                              bool siteCode)>;
+
 // The whole command: 0 on success (the output file and the record count on
 // `out`), 1 on failure and 2 for a bad command line, with one line on `err`
-// saying why. Status lines of the build go to `err` as well.
+// saying why. Status lines of the build go to `err` as well. With
+// --format-report it writes the layout of the file the same settings would
+// give through `writeReport`, and builds nothing.
 int RunPrepareCommand(const std::vector<std::string>& arguments, const std::string& programDir,
-                      const Clock& clock, std::ostream& out, std::ostream& err);
+                      const Clock& clock, std::ostream& out, std::ostream& err,
+                      const FormatReportWriter& writeReport = {});
 
 }  // namespace marklift

@@ -139,3 +139,43 @@ TEST(ConsoleUserInterfaceTest, PrintsBoxesAsLinesAndRefusesQuestions) {
 }
 
 }  // namespace
+
+namespace {
+
+// The report describes the file the same settings would give: the stored
+// choices, the options over them, a stored type above 3 shown as Tab.
+TEST_F(PrepareCommandTest, FormatReportDescribesTheConfiguredFileAndBuildsNothing) {
+    WriteFile(scratch.file("MARKLIFT.ini"),
+              "[Directories]\r\nZOLT Path=" + dataDir() +
+                  "\r\n[ZOLT Export]\r\nFile Format=7\r\nInclude Subscores=1\r\n");
+    struct Call {
+        std::string path;
+        int fileType;
+        std::vector<bool> fields;
+    };
+    std::vector<Call> calls;
+    FormatReportWriter writer = [&](const std::string& path, int fileType, bool attempted,
+                                    bool subscores, bool panda, bool siteCode) {
+        calls.push_back({path, fileType, {attempted, subscores, panda, siteCode}});
+    };
+    FakeClock clock(kNow);
+    const std::string pdf = scratch.file("format.pdf");
+    ASSERT_EQ(RunPrepareCommand({"--format-report", pdf}, scratch.dir(), clock, out, err, writer),
+              0)
+        << err.str();
+    ASSERT_EQ(RunPrepareCommand({"--format-report", pdf, "--format", "pipe", "--fields",
+                                 "attempted,sitecode"},
+                                scratch.dir(), clock, out, err, writer),
+              0)
+        << err.str();
+
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].path, pdf);
+    EXPECT_EQ(calls[0].fileType, 3);
+    EXPECT_EQ(calls[0].fields, (std::vector<bool>{false, true, false, false}));
+    EXPECT_EQ(calls[1].fileType, 1);
+    EXPECT_EQ(calls[1].fields, (std::vector<bool>{true, false, false, true}));
+    EXPECT_FALSE(std::filesystem::exists(dataDir() + "BANTABLE.dbf"));
+}
+
+}  // namespace
