@@ -1,10 +1,13 @@
 #include "settings/code_grid.h"
 
+#include <algorithm>
+
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QToolTip>
+#include <algorithm>
 
 #include "settings/code_table_model.h"
 
@@ -25,10 +28,15 @@ TCodeGrid::TCodeGrid(CodeTableModel& model, UserInterface& ui, QWidget* parent)
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setStretchLastSection(false);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // A column is as wide as its characters, and never narrower than its title.
     const int average = fontMetrics().averageCharWidth();
-    for (int c = 0; c < model_.columnCount(); ++c)
-        setColumnWidth(c,
-                       model_.columns()[static_cast<std::size_t>(c)].widthInCharacters * average);
+    const QFontMetrics titleMetrics = horizontalHeader()->fontMetrics();
+    for (int c = 0; c < model_.columnCount(); ++c) {
+        const int characters =
+            model_.columns()[static_cast<std::size_t>(c)].widthInCharacters * average;
+        const QString title = model_.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        setColumnWidth(c, std::max(characters, titleMetrics.horizontalAdvance(title) + 12));
+    }
 
     connect(&model_, &CodeTableModel::currentRowMoved, this, &TCodeGrid::showRow);
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {

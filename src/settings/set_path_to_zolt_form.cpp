@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFont>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/error_handler.h"
 #include "app/program_error.h"
@@ -46,6 +48,11 @@ TSetPathtoZOLTForm::TSetPathtoZOLTForm(UserInterface& ui, ProgramSettings& setti
     : QDialog(parent), ui_(ui), settings_(settings), dataPath_(settings.DataPath) {
     setWindowTitle("Set Path to ZOLT");
     setFixedSize(kClientWidth, kClientHeight);
+    // The fixed size was drawn for a small dialog font; with a larger
+    // desktop font the four page tabs would not fit across.
+    QFont compact = font();
+    compact.setPointSizeF(std::min(compact.pointSizeF(), 8.5));
+    setFont(compact);
     placementModel_ = new CodeTableModel(placementTable_, kPlacementColumns, ui_, this);
     testModel_ = new CodeTableModel(testTable_, kTestColumns, ui_, this);
 
@@ -107,7 +114,7 @@ void TSetPathtoZOLTForm::buildPathPage() {
 void TSetPathtoZOLTForm::buildOptionsPage() {
     Page2 = new QWidget;
     GroupBox1 = new QGroupBox("&Record Inclusion", Page2);
-    GroupBox1->setGeometry(8, 8, 200, 100);
+    GroupBox1->setGeometry(8, 8, 216, 100);
     auto* records = new QVBoxLayout(GroupBox1);
     chkPlacement = addCheckBox("Placement Records", GroupBox1, records);
     chkAssessment = addCheckBox("Assessment Records", GroupBox1, records);
@@ -117,7 +124,7 @@ void TSetPathtoZOLTForm::buildOptionsPage() {
     chkScores->setChecked(true);
 
     GroupBox3 = new QGroupBox("&Additional Field Inclusion", Page2);
-    GroupBox3->setGeometry(8, 116, 200, 128);
+    GroupBox3->setGeometry(8, 116, 216, 128);
     auto* fields = new QVBoxLayout(GroupBox3);
     chkAttempt = addCheckBox("Attempted", GroupBox3, fields);
     chkSubscores = addCheckBox("Subscores", GroupBox3, fields);
@@ -131,10 +138,10 @@ void TSetPathtoZOLTForm::buildOptionsPage() {
     rgFileFormat = new TRadioGroup(
         "&File Type", {"Fixed Format", "Pipe Delimited", "Comma Delimited", "Tab Delimited"},
         Page2);
-    rgFileFormat->setGeometry(224, 8, 176, 136);
+    rgFileFormat->setGeometry(234, 8, 166, 136);
     rgFileFormat->setItemIndex(0);
     btnPrint = new QPushButton("Print &File Format", Page2);
-    btnPrint->setGeometry(240, 156, 144, 25);
+    btnPrint->setGeometry(245, 156, 144, 25);
 }
 
 QWidget* TSetPathtoZOLTForm::buildCodePage(QComboBox*& periods, QPushButton*& build,
