@@ -95,11 +95,11 @@ void StructuralIndex::invalidateAll() {
 
 void StructuralIndex::flush(const DbfFile& dbf) {
     if (!dirty_) return;
-    std::vector<CdxTag> specs;
-    for (const auto& tag : tags_) specs.push_back(tag->tag());
+    std::vector<CdxTag> definitions;
+    for (const auto& tag : tags_) definitions.push_back(tag->tag());
     std::string temporary = nativePath_ + ".tmp";
     try {
-        writeCdx(temporary, specs,
+        writeCdx(temporary, definitions,
                  [&](std::size_t i) -> KeyIndex { return tags_[i]->snapshot(dbf); });
     } catch (...) {
         std::remove(temporary.c_str());
