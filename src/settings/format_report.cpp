@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
+#include <QScreen>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QVBoxLayout>
@@ -138,6 +139,9 @@ void ShowFormatReport(QWidget* parent, int fileType, const FormatReportChoices& 
         &preview, &QPrintPreviewDialog::paintRequested, &preview,
         [&](QPrinter* target) { paintRequested(&preview, *target, fileType, choices); });
     showActualSize(preview);
+    // Where no window manager maximises windows, the screen's size does.
+    if (const QScreen* screen = preview.screen())
+        preview.setGeometry(screen->availableGeometry());
     preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
     preview.exec();
 }
