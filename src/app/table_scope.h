@@ -1,5 +1,6 @@
-// Opening a table under the retry rule and closing it on every way out of a
-// scope: the two things every operation on several tables needs.
+// Opening a table under the retry rule, closing it on every way out of a
+// scope, and holding back its display updates: what operations on tables
+// share.
 #pragma once
 
 #include "app/program_error.h"
@@ -35,6 +36,19 @@ public:
         table_.ClearFilter();
         table_.Close();
     }
+
+private:
+    XbaseTable& table_;
+};
+
+// Holds back the display updates of a table for a scope, so a grid bound to
+// it does not repaint for every record a loop visits.
+class ControlsDisabled {
+public:
+    explicit ControlsDisabled(XbaseTable& table) : table_(table) { table_.DisableControls(); }
+    ~ControlsDisabled() { table_.EnableControls(); }
+    ControlsDisabled(const ControlsDisabled&) = delete;
+    ControlsDisabled& operator=(const ControlsDisabled&) = delete;
 
 private:
     XbaseTable& table_;

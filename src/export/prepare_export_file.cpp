@@ -4,6 +4,7 @@
 #include "app/program_error.h"
 #include "app/program_settings.h"
 #include "app/shared_routines.h"
+#include "app/table_scope.h"
 #include "app/user_interface.h"
 #include "export/csv_export.h"
 #include "export/upload_record.h"
@@ -26,18 +27,6 @@ public:
     }
     ClosedOnFailure(const ClosedOnFailure&) = delete;
     ClosedOnFailure& operator=(const ClosedOnFailure&) = delete;
-
-private:
-    XbaseTable& table_;
-};
-
-// Holds back the display updates of a table for a scope.
-class ControlsDisabled {
-public:
-    explicit ControlsDisabled(XbaseTable& table) : table_(table) { table_.DisableControls(); }
-    ~ControlsDisabled() { table_.EnableControls(); }
-    ControlsDisabled(const ControlsDisabled&) = delete;
-    ControlsDisabled& operator=(const ControlsDisabled&) = delete;
 
 private:
     XbaseTable& table_;

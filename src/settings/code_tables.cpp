@@ -34,18 +34,6 @@ void PostPendingEdit(XbaseTable& table) {
     if (table.State() == EditState::Edit || table.State() == EditState::Insert) table.Post();
 }
 
-// Display updates of a grid bound to the table are held back for a scope.
-class ControlsDisabled {
-public:
-    explicit ControlsDisabled(XbaseTable& table) : table_(table) { table_.DisableControls(); }
-    ~ControlsDisabled() { table_.EnableControls(); }
-    ControlsDisabled(const ControlsDisabled&) = delete;
-    ControlsDisabled& operator=(const ControlsDisabled&) = delete;
-
-private:
-    XbaseTable& table_;
-};
-
 void CreateCodeTable(XbaseTable& codes, const CodeTableKind& kind, const std::string& dataPath,
                      UserInterface& ui) {
     // A stale index left beside a missing table would be attached to the new one.
