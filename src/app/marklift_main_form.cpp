@@ -9,7 +9,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -24,6 +23,7 @@
 #include "app/settings_file.h"
 #include "app/single_instance.h"
 #include "app/virtual_list_box.h"
+#include "app/window_layout.h"
 #include "platform/paths.h"
 
 namespace marklift {
@@ -144,8 +144,7 @@ void TMarkliftMainForm::connectHandlers() {
 
 void TMarkliftMainForm::centreOnScreen() {
     adjustSize();
-    if (const QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(*this);
 }
 
 void TMarkliftMainForm::runHandler(const std::function<void()>& work) {

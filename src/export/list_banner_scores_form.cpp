@@ -1,16 +1,13 @@
 #include "export/list_banner_scores_form.h"
 
 #include <QEvent>
-#include <QFont>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QStyle>
 #include <QToolButton>
 #include <algorithm>
@@ -23,6 +20,7 @@
 #include "app/qt_text.h"
 #include "app/settings_file.h"
 #include "app/user_interface.h"
+#include "app/window_layout.h"
 #include "export/incremental_search.h"
 #include "export/progress_window.h"
 #include "export/selection_grid.h"
@@ -89,13 +87,8 @@ TListBannerScoresForm::TListBannerScoresForm(const ProgramSettings& settings, Us
     : QDialog(parent), settings_(settings), ui_(ui) {
     setWindowTitle(QStringLiteral("Select Records"));
     resize(kWidth, kHeight);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-    // The pixel layout was drawn for a small dialog font; a larger desktop
-    // font would cut captions and push grid columns out of sight.
-    QFont compact = font();
-    compact.setPointSizeF(std::min(compact.pointSizeF(), 8.5));
-    setFont(compact);
+    CentreOnScreen(*this);
+    UseCompactDialogFont(*this);
     CreateControls();
     DefineUploadWriter(CSVExport1, XbTable6);
     CSVExport1.SetProgressFactory(CreateProgressWindow);

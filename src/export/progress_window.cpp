@@ -1,13 +1,12 @@
 #include "export/progress_window.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QProgressBar>
-#include <QScreen>
 #include <algorithm>
 #include <limits>
 
+#include "app/window_layout.h"
 #include "export/progress_text.h"
 
 namespace marklift {
@@ -72,8 +71,7 @@ TProgressWindow::TProgressWindow(const Clock& clock, QWidget* parent)
     ProgressBar->setRange(0, 100);
     ProgressBar->setValue(0);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(*this);
     show();
 }
 

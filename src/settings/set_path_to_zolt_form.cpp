@@ -2,23 +2,20 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFont>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "app/error_handler.h"
 #include "app/program_error.h"
 #include "app/qt_text.h"
 #include "app/radio_group.h"
+#include "app/window_layout.h"
 #include "settings/code_grid.h"
 #include "settings/code_table_model.h"
 #include "settings/code_tables.h"
@@ -48,11 +45,8 @@ TSetPathtoZOLTForm::TSetPathtoZOLTForm(UserInterface& ui, ProgramSettings& setti
     : QDialog(parent), ui_(ui), settings_(settings), dataPath_(settings.DataPath) {
     setWindowTitle("Set Path to ZOLT");
     setFixedSize(kClientWidth, kClientHeight);
-    // The fixed size was drawn for a small dialog font; with a larger
-    // desktop font the four page tabs would not fit across.
-    QFont compact = font();
-    compact.setPointSizeF(std::min(compact.pointSizeF(), 8.5));
-    setFont(compact);
+    // Otherwise the four page tabs would not fit across.
+    UseCompactDialogFont(*this);
     placementModel_ = new CodeTableModel(placementTable_, kPlacementColumns, ui_, this);
     testModel_ = new CodeTableModel(testTable_, kTestColumns, ui_, this);
 
@@ -94,8 +88,7 @@ TSetPathtoZOLTForm::TSetPathtoZOLTForm(UserInterface& ui, ProgramSettings& setti
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(*this);
 }
 
 void TSetPathtoZOLTForm::buildPathPage() {
