@@ -118,6 +118,16 @@ struct XbaseTable::Impl {
 
     KeyIndex& activeKeys() { return active->keys(*dbf); }
 
+    // The active order's keys, for a seek: pending edits posted first.
+    KeyIndex& keysToSeek() {
+        requireOpen();
+        postIfEditing();
+        if (!active)
+            throw EXbaseError(XbaseErrorCode::NoSuchOrder,
+                              "No index is active on table " + dbf->path() + ".");
+        return activeKeys();
+    }
+
     void loadCurrent() {
         if (eof || bof || recno == 0) {
             std::fill(buffer.begin(), buffer.end(), ' ');
@@ -394,12 +404,7 @@ std::vector<std::string> XbaseTable::TagNames() const { return impl_->structural
 
 bool XbaseTable::SeekKey(const std::string& key) {
     Impl& d = *impl_;
-    d.requireOpen();
-    d.postIfEditing();
-    if (!d.active)
-        throw EXbaseError(XbaseErrorCode::NoSuchOrder,
-                          "No index is active on table " + d.dbf->path() + ".");
-    KeyIndex& keys = d.activeKeys();
+    KeyIndex& keys = d.keysToSeek();
     std::string wanted = d.active->seekKey(key);
     for (std::size_t p = keys.lowerBound(wanted); p < keys.size() && keys.keyAt(p) == wanted; ++p) {
         if (d.passes(keys.recnoAt(p))) {
@@ -414,12 +419,7 @@ bool XbaseTable::SeekKey(const std::string& key) {
 
 bool XbaseTable::SeekNearest(const std::string& prefix) {
     Impl& d = *impl_;
-    d.requireOpen();
-    d.postIfEditing();
-    if (!d.active)
-        throw EXbaseError(XbaseErrorCode::NoSuchOrder,
-                          "No index is active on table " + d.dbf->path() + ".");
-    KeyIndex& keys = d.activeKeys();
+    KeyIndex& keys = d.keysToSeek();
     std::string wanted = d.active->seekPrefix(prefix);
     d.scanForward(keys.lowerBound(wanted, '\0'));
     d.notify();
