@@ -61,7 +61,7 @@ private:
     Block& blockOf(std::uint32_t recno, std::uint32_t records);
     bool holds(std::uint32_t recno) const;
     Block& load(std::uint32_t index, std::uint32_t records);
-    Block& freeBlock();
+    Block& freeBlock(std::uint32_t forIndex);
     void writeBack(Block& block);
     char* recordIn(Block& block, std::uint32_t recno) {
         return block.bytes.get() + std::size_t{(recno - 1) % perBlock_} * recordLength_;

@@ -59,7 +59,7 @@ NtxContents readNtxFile(const fs::path& path) {
 }
 
 class TempDir {
-  public:
+public:
     TempDir() {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
         path_ = fs::temp_directory_path() / ("marklift-ntx-" + std::string(test->name()) + "-" +
@@ -72,7 +72,7 @@ class TempDir {
     TempDir& operator=(const TempDir&) = delete;
     fs::path operator/(const std::string& name) const { return path_ / name; }
 
-  private:
+private:
     fs::path path_;
 };
 
@@ -495,7 +495,9 @@ TEST(NtxReader, AcceptsAnEmptyIndexAndTheOlderSignature) {
 TEST(NtxEqualKeys, ComeInRecordNumberOrderWhateverTheirOrderInThePage) {
     Bytes bytes = fixtureBytes();
     const std::size_t first = kLeaf + kFirstItem, second = first + kItemSize;
-    std::copy(bytes.begin() + first + 8, bytes.begin() + first + kItemSize, bytes.begin() + second + 8);
+    ASSERT_GE(bytes.size(), second + kItemSize);
+    std::copy(bytes.begin() + first + 8, bytes.begin() + first + kItemSize,
+              bytes.begin() + second + 8);
     putLE32(bytes, first + 4, 9999);
     putLE32(bytes, second + 4, 5);
     NtxContents contents = readNtx(MemoryByteSource("SSN.NTX", bytes));
@@ -507,7 +509,6 @@ TEST(NtxEqualKeys, ComeInRecordNumberOrderWhateverTheirOrderInThePage) {
     EXPECT_EQ(keys.keyAt(pos), keys.keyAt(pos + 1));
     EXPECT_EQ(keys.recnoAt(pos + 1), 9999u);
 }
-
 
 }  // namespace
 }  // namespace marklift

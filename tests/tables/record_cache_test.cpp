@@ -76,6 +76,19 @@ TEST(RecordCache, GivesUpTheLeastRecentlyUsedBlock) {
     EXPECT_EQ(file.reads.back(), (std::pair<std::uint32_t, std::uint32_t>{5, 4}));
 }
 
+TEST(RecordCache, AForwardScanRecyclesItsOwnBlocksAndKeepsTheOthers) {
+    MemoryFile file(24);
+    RecordCache cache(file, kLength, kBlock, 3 * kBlock);
+    cache.read(21, 24);  // held for a reader elsewhere in the file
+    for (std::uint32_t n = 1; n <= 20; ++n) EXPECT_EQ(text(cache.read(n, 24)), file.at(n)) << n;
+    cache.read(22, 24);
+    // Plain least-recently-used would have given up block 6 to the scan.
+    EXPECT_EQ(file.reads, (Runs{{21, 4}, {1, 4}, {5, 4}, {9, 4}, {13, 4}, {17, 4}}));
+    // The block just behind the scan stays for a look back.
+    cache.read(16, 24);
+    EXPECT_EQ(file.reads.size(), 6u);
+}
+
 TEST(RecordCache, WritesBackOnlyChangedRecordsInRuns) {
     MemoryFile file(12);
     RecordCache cache(file, kLength, kBlock, 4 * kBlock);
