@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "tables/xbase_error.h"
 
 namespace marklift {
 namespace {
 
-bool isNumeric(char type) { return type == 'N' || type == 'F'; }
+bool isNumeric(char type) {
+    return type == 'N' || type == 'F';
+}
 
 }  // namespace
 
@@ -25,8 +28,27 @@ RecordCopier::RecordCopier(const FieldList& from, const FieldList& to)
                        ? Kind::Bytes
                        : Kind::Number;
         }
-        steps_.push_back({source, &target, kind});
+        steps_.push_back({source, &target, kind, source->offset, target.offset,
+                          std::min(source->length, target.length)});
     }
+    joinAdjacentByteCopies();
+}
+
+void RecordCopier::joinAdjacentByteCopies() {
+    std::vector<Step> joined;
+    for (const Step& step : steps_) {
+        if (!joined.empty()) {
+            Step& last = joined.back();
+            if (last.kind == Kind::Bytes && step.kind == Kind::Bytes &&
+                last.fromOffset + last.length == step.fromOffset &&
+                last.toOffset + last.length == step.toOffset) {
+                last.length += step.length;
+                continue;
+            }
+        }
+        joined.push_back(step);
+    }
+    steps_ = std::move(joined);
 }
 
 void RecordCopier::copy(const char* in, char* out) const {
@@ -34,8 +56,7 @@ void RecordCopier::copy(const char* in, char* out) const {
     for (const Step& step : steps_) {
         switch (step.kind) {
             case Kind::Bytes:
-                std::memcpy(out + step.to->offset, in + step.from->offset,
-                            std::min(step.from->length, step.to->length));
+                std::memcpy(out + step.toOffset, in + step.fromOffset, step.length);
                 break;
             case Kind::Number:
                 if (readRaw(*step.from, in).find_first_not_of(' ') != std::string_view::npos)

@@ -22,7 +22,12 @@ private:
         const FieldDef* from;
         const FieldDef* to;
         Kind kind;
+        // Bytes only: one copy that may span several adjacent fields.
+        std::size_t fromOffset = 0, toOffset = 0, length = 0;
     };
+    // Joins runs of byte copies that are adjacent in both layouts, so that
+    // tables of one layout copy a record in one move.
+    void joinAdjacentByteCopies();
     std::vector<Step> steps_;
     std::vector<char> blank_;
 };
