@@ -51,6 +51,14 @@ double seconds(const std::function<void()>& work) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// The quickest of three runs: the short measures are otherwise at the mercy
+// of whatever else the machine does in that moment.
+double bestOfThree(const std::function<void()>& work) {
+    double best = seconds(work);
+    for (int run = 1; run < 3; ++run) best = std::min(best, seconds(work));
+    return best;
+}
+
 // Distinct for n below a billion.
 std::string ssnOf(std::uint64_t n) {
     char text[16];
@@ -88,14 +96,12 @@ void generate(const std::string& path, std::uint32_t records) {
     dbf.flush();
 }
 
-double readFloor(const std::string& path) {
-    return seconds([&] {
-        std::vector<char> buffer(1 << 20);
-        std::ifstream in(path, std::ios::binary);
-        std::size_t total = 0;
-        while (in.read(buffer.data(), buffer.size()) || in.gcount() > 0) total += in.gcount();
-        if (total == 0) std::abort();
-    });
+void readWhole(const std::string& path) {
+    std::vector<char> buffer(1 << 20);
+    std::ifstream in(path, std::ios::binary);
+    std::size_t total = 0;
+    while (in.read(buffer.data(), buffer.size()) || in.gcount() > 0) total += in.gcount();
+    if (total == 0) std::abort();
 }
 
 // What the child processes do: open WORK in `dir` and build one tag, or
@@ -154,9 +160,10 @@ int main(int argc, char** argv) {
     generate(work, records);
 
     // Filtered scan against reading the bytes once.
-    double floorRead = readFloor(work);
+    double floorRead = bestOfThree([&] { readWhole(work); });
     std::uint32_t passing = 0;
-    double scan = seconds([&] {
+    double scan = bestOfThree([&] {
+        passing = 0;
         XbaseTable t;
         t.SetDatabaseName(dir.string() + "/");
         t.SetTableName("WORK");
@@ -167,8 +174,9 @@ int main(int argc, char** argv) {
     });
 
     // Filtered copy against copying the file.
-    double floorCopy = seconds([&] { fs::copy_file(work, dir / "COPY.bin"); });
-    double copy = seconds([&] {
+    double floorCopy = bestOfThree(
+        [&] { fs::copy_file(work, dir / "COPY.bin", fs::copy_options::overwrite_existing); });
+    double copy = bestOfThree([&] {
         XbaseTable::CreateTable(dir.string() + "/OUT.dbf", kWorkTable);
         XbaseTable src, dst;
         src.SetDatabaseName(dir.string() + "/");
