@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string>
 
+#include "tools/command_line.h"
 #include "tools/demo_data/demo_generator.h"
 
 using namespace marklift;
@@ -19,8 +20,6 @@ const char* const kUsage =
     "  --students N  rows of each student table of testing period 1 (default 2000)\n"
     "  --results N   records of each of period 1's six result tables (default 5000)\n"
     "  --seed S      seed of the made-up contents (default 1)\n";
-
-struct UsageError {};
 
 struct Arguments {
     std::string directory;
@@ -88,13 +87,5 @@ int run(Arguments a) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    try {
-        return run(parse(argc, argv));
-    } catch (const UsageError&) {
-        std::cerr << kUsage;
-        return 2;
-    } catch (const std::exception& e) {
-        std::cerr << "marklift-demo-data: " << e.what() << "\n";
-        return 1;
-    }
+    return RunCommandLine("marklift-demo-data", kUsage, [&] { return run(parse(argc, argv)); });
 }

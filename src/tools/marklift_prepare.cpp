@@ -17,8 +17,8 @@ int main(int argc, char* argv[]) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     // Only the format report needs Qt, and no display: its fonts and PDF
     // writer work on the offscreen platform.
-    auto writeReport = [argv](const std::string& path, int fileType, bool attempted,
-                              bool subscores, bool panda, bool siteCode) {
+    auto writeReport = [argv](const std::string& path, int fileType, bool attempted, bool subscores,
+                              bool panda, bool siteCode) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         int qtArgc = 1;
         QGuiApplication application(qtArgc, argv);

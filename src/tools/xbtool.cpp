@@ -8,6 +8,7 @@
 
 #include "platform/paths.h"
 #include "tables/xbase_table.h"
+#include "tools/command_line.h"
 
 using namespace marklift;
 
@@ -20,8 +21,6 @@ const char* const kUsage =
     "       xbtool seek TABLE (--tag NAME | --ntx FILE) KEY\n"
     "       xbtool count TABLE [--filter EXPR]\n"
     "       xbtool index TABLE --tag NAME --key EXPR\n";
-
-struct UsageError {};
 
 struct Arguments {
     std::string command;
@@ -164,13 +163,5 @@ int run(const Arguments& a) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    try {
-        return run(parse(argc, argv));
-    } catch (const UsageError&) {
-        std::cerr << kUsage;
-        return 2;
-    } catch (const std::exception& e) {
-        std::cerr << "xbtool: " << e.what() << "\n";
-        return 1;
-    }
+    return RunCommandLine("xbtool", kUsage, [&] { return run(parse(argc, argv)); });
 }
