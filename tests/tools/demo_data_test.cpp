@@ -33,7 +33,8 @@ const Date kToday = Date::fromYmd(2026, 10, 14);
 
 constexpr std::uint32_t kStudents = 300;
 constexpr std::uint32_t kResults = 1200;
-// What periods 2 and 3 are held to.
+// What periods 2 to 9 are held to.
+constexpr int kPeriods = 9;
 constexpr std::uint32_t kLaterStudents = 250;
 constexpr std::uint32_t kLaterResults = 300;
 
@@ -106,7 +107,7 @@ std::vector<Layout> layoutOf(const std::string& path) {
 
 TEST_F(DemoData, TablesHaveZoltsLayoutsHeadersAndSizes) {
     std::map<std::string, std::uint32_t> expected = {{"SETUPSCH.DBF", 2}};
-    for (int period = 1; period <= 3; ++period) {
+    for (int period = 1; period <= kPeriods; ++period) {
         const std::string p = periodDir(period) + "/";
         const bool first = period == 1;
         expected[p + "TP.DBF"] = 1;
@@ -125,20 +126,23 @@ TEST_F(DemoData, TablesHaveZoltsLayoutsHeadersAndSizes) {
         if (name.ends_with(".NTX")) continue;
         SCOPED_TRACE(name);
         const std::string ours = (dir_->path() / name).string();
-        EXPECT_EQ(layoutOf(ours), layoutOf(kFixtures + "/zolt/" + name));
+        // Every period's tables share the layouts of ZOLT's first period.
+        const std::filesystem::path relative(name);
+        const std::string theirs =
+            relative.has_parent_path() ? "DELVTP1/" + relative.filename().string() : name;
+        EXPECT_EQ(layoutOf(ours), layoutOf(kFixtures + "/zolt/" + theirs));
         DbfFile file(ours, DbfFile::Mode::ReadOnly);
         EXPECT_EQ(file.version(), 0x03);
         EXPECT_FALSE(file.hasStructuralIndexFlag());
 
         XbaseTable table;
-        const std::filesystem::path relative(name);
         open(table, relative.parent_path().string(), relative.stem().string());
         EXPECT_EQ(table.RecordCount(), records);
     }
 }
 
 TEST_F(DemoData, StudentIndexesWalkInSsnOrderAndFindEveryStudent) {
-    for (int period = 1; period <= 3; ++period) {
+    for (int period = 1; period <= kPeriods; ++period) {
         for (auto [name, index] : {std::pair{"STUDENT", "SSN"}, std::pair{"STUDTEMP", "SSNTEMP"}}) {
             SCOPED_TRACE(periodDir(period) + " " + name);
             const std::string bytes = dir_->readFile(periodDir(period) + "/" + index + ".NTX");
@@ -279,8 +283,10 @@ TEST_F(DemoData, SiteAndPeriodTables) {
     setup.First();
     EXPECT_EQ(setup.GetText("SCHSTATION"), "07");
 
-    const char* names[] = {"FALL 2026", "SPRING 2027", "SUMMER 2027"};
-    for (int period = 1; period <= 3; ++period) {
+    const char* names[kPeriods] = {"FALL 2026", "SPRING 2027", "SUMMER 2027",
+                                   "FALL 2027", "SPRING 2028", "SUMMER 2028",
+                                   "FALL 2028", "SPRING 2029", "SUMMER 2029"};
+    for (int period = 1; period <= kPeriods; ++period) {
         XbaseTable tp;
         open(tp, periodDir(period), "TP");
         EXPECT_EQ(tp.GetText("TPNAME"), names[period - 1]);
@@ -313,7 +319,7 @@ TEST(DemoDataSeed, SameSeedSameBytesOtherSeedOtherStudents) {
     const std::vector<WrittenFile> files = writeDemoData(first.path(), options(50, 80, 1));
     writeDemoData(second.path(), options(50, 80, 1));
     writeDemoData(other.path(), options(50, 80, 2));
-    ASSERT_EQ(files.size(), 40u);
+    ASSERT_EQ(files.size(), 1u + kPeriods * 13u);
     for (const WrittenFile& file : files) {
         SCOPED_TRACE(file.name);
         const std::string bytes = first.readFile(file.name);

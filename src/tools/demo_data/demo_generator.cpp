@@ -26,10 +26,18 @@ struct Period {
     Ymd firstDay, lastDay;  // of testing
 };
 
-constexpr std::array<Period, 3> kPeriods = {{
+// ZOLT keeps periods 1 to 9 at least: Marklift's period list stops with a
+// message at the first one missing.
+constexpr std::array<Period, 9> kPeriods = {{
     {1, "FALL 2026", {2026, 8, 17}, {2026, 12, 18}},
     {2, "SPRING 2027", {2027, 1, 19}, {2027, 5, 14}},
     {3, "SUMMER 2027", {2027, 5, 24}, {2027, 8, 6}},
+    {4, "FALL 2027", {2027, 8, 16}, {2027, 12, 17}},
+    {5, "SPRING 2028", {2028, 1, 18}, {2028, 5, 12}},
+    {6, "SUMMER 2028", {2028, 5, 22}, {2028, 8, 4}},
+    {7, "FALL 2028", {2028, 8, 14}, {2028, 12, 15}},
+    {8, "SPRING 2029", {2029, 1, 16}, {2029, 5, 11}},
+    {9, "SUMMER 2029", {2029, 5, 21}, {2029, 8, 3}},
 }};
 
 // Periods after the first stay this small whatever the options.

@@ -1,5 +1,5 @@
 // Writes a whole ZOLT data directory for trying Marklift out: the site
-// table, and three testing periods DELVTP1..DELVTP3, each with its name,
+// table, and nine testing periods DELVTP1..DELVTP9, each with its name,
 // students, results, levels and tests, as ZOLT lays them out.
 #pragma once
 
