@@ -32,3 +32,11 @@ endforeach()
 
 add_executable(marklift-prepare ${CMAKE_SOURCE_DIR}/src/tools/marklift_prepare.cpp)
 target_link_libraries(marklift-prepare PRIVATE marklift_program)
+
+# Some faults only show in the command-line tool run as a process of its own
+# (a read-only directory, a full disk): the export tests run it.
+if(TARGET export_tests)
+  add_dependencies(export_tests marklift-prepare)
+  target_compile_definitions(export_tests PRIVATE
+    MARKLIFT_PREPARE_PROGRAM="$<TARGET_FILE:marklift-prepare>")
+endif()

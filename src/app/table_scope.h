@@ -3,8 +3,11 @@
 // share.
 #pragma once
 
+#include <string>
+
 #include "app/program_error.h"
 #include "app/shared_routines.h"
+#include "platform/paths.h"
 #include "tables/xbase_table.h"
 
 namespace marklift {
@@ -12,6 +15,16 @@ namespace marklift {
 // OpenWithRetry, ending the action when the user gives up.
 inline void OpenOrCancel(XbaseTable& table, UserInterface& ui) {
     if (!OpenWithRetry(table, ui)) throw ProgramCancelled();
+}
+
+// CreateTable for `directory` + `tableName` + ".dbf", then removes the
+// old table's structural .cdx, which the new one must not open with. The
+// create comes first: it fails while another program has the table open,
+// and that program's index must then stay where it is.
+inline void RecreateTable(const std::string& directory, const std::string& tableName,
+                          const std::string& fieldDefinitions) {
+    XbaseTable::CreateTable(directory + tableName + ".dbf", fieldDefinitions);
+    deleteFile(directory + tableName + ".cdx");
 }
 
 // Closes `table` (filter cleared, order cleared) when the scope ends. On the

@@ -8,7 +8,6 @@
 #include "app/user_interface.h"
 #include "export/csv_export.h"
 #include "export/upload_record.h"
-#include "platform/paths.h"
 
 namespace marklift {
 namespace {
@@ -39,9 +38,7 @@ void RecreateUploadTable(XbaseTable& uploadTable, const ProgramSettings& setting
     uploadTable.SetTableName(kUploadTableName);
     uploadTable.SetTableType(TableType::ttCDX);
     // A tag list left from an earlier run must not outlive the new table.
-    deleteFile(settings.DataPath + kUploadTableName + ".cdx");
-    XbaseTable::CreateTable(settings.DataPath + kUploadTableName + ".dbf",
-                            UploadFieldDefinitions(settings));
+    RecreateTable(settings.DataPath, kUploadTableName, UploadFieldDefinitions(settings));
     if (!OpenWithRetry(uploadTable, ui)) throw ProgramCancelled();
 }
 
@@ -68,6 +65,10 @@ ExportOutcome ComposeAndWrite(const ExportWindowState& window, const ProgramSett
 
     ExportOutcome outcome = ExportOutcome::NothingSelected;
     if (ComposeUploadRecords(window, settings)) {
+        // The upload records are on the disk before the upload file is
+        // begun: a disk that fills while they are stored ends the run with
+        // the previous upload file as it was.
+        window.uploadTable.Flush();
         ConfigureWriterForFileFormat(window.writer, settings.FileFormat);
         window.writer.SetOutputFile(window.automaticMode ? window.automaticFileName
                                                          : window.fileNameBoxText);

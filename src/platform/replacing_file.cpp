@@ -1,6 +1,7 @@
 #include "platform/replacing_file.h"
 
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <system_error>
 
@@ -49,8 +50,10 @@ ReplacingFile::ReplacingFile(const std::string& path) : target_(nativePath(path)
         File(target_, File::Access::ReadWrite, File::Lock::None);
     }
     temporary_ = freeTemporaryName(target_);
-    file_ = std::make_unique<File>(temporary_, File::Access::ReadWrite, File::Lock::None,
-                                   File::Create::Truncate);
+    underTargetName([this] {
+        file_ = std::make_unique<File>(temporary_, File::Access::ReadWrite, File::Lock::None,
+                                       File::Create::Truncate);
+    });
     buffer_.reserve(kBufferSize);
 }
 
@@ -64,14 +67,14 @@ void ReplacingFile::write(std::string_view bytes) {
 }
 
 void ReplacingFile::flushBuffer() {
-    file_->writeAt(written_, buffer_.data(), buffer_.size());
+    underTargetName([this] { file_->writeAt(written_, buffer_.data(), buffer_.size()); });
     written_ += buffer_.size();
     buffer_.clear();
 }
 
 void ReplacingFile::commit() {
     flushBuffer();
-    file_->sync();
+    underTargetName([this] { file_->sync(); });
     file_.reset();
     std::error_code ec;
     const fs::file_status old = fs::status(target_, ec);
@@ -80,6 +83,18 @@ void ReplacingFile::commit() {
     if (ec) throw PlatformError("Cannot replace " + target_ + ": " + ec.message());
     committed_ = true;
     syncDirectoryOf(target_);
+}
+
+void ReplacingFile::underTargetName(const std::function<void()>& work) const {
+    try {
+        work();
+    } catch (const PlatformError& error) {
+        std::string text = error.what();
+        for (std::size_t at = text.find(temporary_); at != std::string::npos;
+             at = text.find(temporary_, at + target_.size()))
+            text.replace(at, temporary_.size(), target_);
+        throw PlatformError(text);
+    }
 }
 
 void ReplacingFile::discard() noexcept {

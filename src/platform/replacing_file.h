@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,6 +36,9 @@ public:
 
 private:
     void flushBuffer();
+    // Runs `work` on the temporary file; a failure is told under the
+    // target's name, as the temporary name means nothing to the user.
+    void underTargetName(const std::function<void()>& work) const;
     void discard() noexcept;
 
     std::string target_;     // native

@@ -149,9 +149,8 @@ void WorkTableBuilder::OpenCodeTables(Run& run) {
 void WorkTableBuilder::CreateWorkTable(const Run& run) {
     const std::string& dataPath = run.settings.DataPath;
     workTable_.Close();
-    // The new table must start without the old one's tags.
-    deleteFile(dataPath + kWorkTableName + ".cdx");
-    XbaseTable::CreateTable(dataPath + kWorkTableName + ".dbf", kWorkTableFieldDefinitions);
+    // The new table starts without the old one's tags.
+    RecreateTable(dataPath, kWorkTableName, kWorkTableFieldDefinitions);
     workTable_.SetDatabaseName(dataPath);
     workTable_.SetTableName(kWorkTableName);
     workTable_.SetTableType(TableType::ttCDX);

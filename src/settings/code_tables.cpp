@@ -37,8 +37,7 @@ void PostPendingEdit(XbaseTable& table) {
 void CreateCodeTable(XbaseTable& codes, const CodeTableKind& kind, const std::string& dataPath,
                      UserInterface& ui) {
     // A stale index left beside a missing table would be attached to the new one.
-    deleteFile(dataPath + kind.tableName + ".cdx");
-    XbaseTable::CreateTable(dataPath + kind.tableName + ".dbf", kind.fieldDefinitions);
+    RecreateTable(dataPath, kind.tableName, kind.fieldDefinitions);
     OpenOrCancel(codes, ui);
     CloseOnExit closing(codes);
     codes.CreateIndex(kCodeTag, kCodeTag);

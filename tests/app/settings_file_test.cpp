@@ -3,15 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 
+#include "../support/child_process.h"
 #include "app/program_error.h"
 #include "temp_directory.h"
 
 namespace marklift {
 namespace {
 
+using testing::BecomeUnprivileged;
+using testing::ChildResult;
+using testing::ReadOnlyDirectory;
+using testing::RunInChild;
 using testing::TempDirectory;
 
 class SettingsFileTest : public ::testing::Test {
@@ -235,16 +239,58 @@ TEST_F(SettingsFileTest, FailedWriteNamesTheFileAndChangesNothing) {
     EXPECT_EQ(settings.readString("A", "K", "none"), "none");
 }
 
-TEST_F(SettingsFileTest, ReadOnlyFileIsNotReplaced) {
-    store("[A]\r\nK=1\r\n");
-    const auto iniPath = dir.path() / "MARKLIFT.ini";
-    std::filesystem::permissions(iniPath, std::filesystem::perms::owner_read |
-                                              std::filesystem::perms::group_read |
-                                              std::filesystem::perms::others_read);
-    if (std::ofstream(iniPath, std::ios::app)) GTEST_SKIP() << "permissions are not enforced";
-    EXPECT_THROW(file().writeString("A", "K", "2"), MarkliftError);
-    EXPECT_EQ(stored(), "[A]\r\nK=1\r\n");
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"MARKLIFT.ini"});
+// Run in a child as nobody: the tests run as root, whom permission bits do
+// not stop. The write needs a new file beside the old one, so a read-only
+// directory refuses it even where the file itself may be written; a
+// read-only file is not replaced although its directory would allow it.
+TEST_F(SettingsFileTest, WithoutWriteAccessTheWriteFailsNamingTheFileAndReadingGoesOn) {
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* what;
+        const char* before;  // nullptr: no file yet
+        bool directoryWritable;
+        bool fileWritable;
+    };
+    const Case cases[] = {
+        {"read-only directory, no settings file yet", nullptr, false, false},
+        {"read-only directory and file", "[A]\r\nK=1\r\n", false, false},
+        {"read-only directory, a file anyone may write", "[A]\r\nK=1\r\n", false, true},
+        {"read-only file in a directory anyone may write", "[A]\r\nK=1\r\n", true, false},
+    };
+    const std::string name = dir.programPath() + "MARKLIFT.ini";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(dir.path() / "MARKLIFT.ini");
+        if (c.before) store(c.before);
+        const std::vector<std::string> entries = dir.entries();
+        ChildResult result;
+        {
+            ReadOnlyDirectory readOnly(dir.path());
+            if (c.directoryWritable) fs::permissions(dir.path(), fs::perms::all);
+            if (c.fileWritable) fs::permissions(dir.path() / "MARKLIFT.ini", fs::perms::all);
+            result = RunInChild([&] {
+                BecomeUnprivileged();
+                SettingsFile settings = file();
+                std::string report;
+                for (const char* value : {"2", "3"}) {
+                    try {
+                        settings.writeString("A", "K", value);
+                        report += "written; ";
+                    } catch (const MarkliftError& error) {
+                        report += std::string(error.what()) + "; ";
+                    }
+                }
+                return report + settings.readString("A", "K", "none");
+            });
+        }
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.report, "Unable to write to " + name + "; Unable to write to " + name +
+                                     "; " + (c.before ? "1" : "none"));
+        EXPECT_EQ(dir.entries(), entries);
+        if (c.before) {
+            EXPECT_EQ(stored(), c.before);
+        }
+    }
 }
 
 TEST_F(SettingsFileTest, NamesAndValuesThatCannotBeOneLineAreRefused) {

@@ -3,13 +3,10 @@
 #include "export/csv_export.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <stdexcept>
 
+#include "../support/child_process.h"
 #include "app/program_settings.h"
 #include "export/upload_record.h"
 #include "export_test_support.h"
@@ -465,9 +462,6 @@ TEST_F(CsvExportTest, AFailurePartWayPassesOnAndLeavesThePreviousFileWhole) {
     EXPECT_EQ(written(), "previous\r\n");
 }
 
-// Exit codes of the child that writes under a file size limit.
-enum ChildResult { kWritten = 10, kCannotCreate = 11, kFailurePassed = 12, kOtherError = 13 };
-
 TEST_F(CsvExportTest, AFullDiskPartWayPassesOnAndLeavesThePreviousFileWhole) {
     TableOnDisk table(scratch, "NAMES", "NAME,C,40,0;");
     for (int i = 0; i < 200; ++i) {
@@ -483,24 +477,14 @@ TEST_F(CsvExportTest, AFullDiskPartWayPassesOnAndLeavesThePreviousFileWhole) {
 
     // No file may grow past 4 KiB in the child: the upload file (about 7 KiB)
     // meets the limit the way it would meet a full disk.
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{4096, 4096};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        int result = kOtherError;
-        try {
-            result = writer.Execute() == -1 ? kCannotCreate : kWritten;
-        } catch (const std::exception&) {
-            result = kFailurePassed;
-        }
-        ::_exit(result);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), kFailurePassed);
+    const ChildResult result = RunInChild([this] {
+        LimitFileSize(4096);
+        return writer.Execute() == -1 ? "not made" : "written";
+    });
+    EXPECT_EQ(result.status, 1) << result.report;
+    EXPECT_NE(result.report.find(scratch.file("UPLOAD.ASC") + ": File too large"),
+              std::string::npos)
+        << result.report;
     EXPECT_EQ(scratch.entries(), before);
     EXPECT_EQ(written(), "previous\r\n");
 }
