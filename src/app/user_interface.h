@@ -48,10 +48,8 @@ public:
     // failures in a row: true to try again. The box shows `question` alone;
     // `lastError` (the engine's text of the last failure) is for an
     // interface that cannot ask and must say why it gives up.
-    virtual bool askRetry(const std::string& question, int failedAttempts,
-                          const std::string& lastError) {
-        (void)failedAttempts;
-        (void)lastError;
+    virtual bool askRetry(const std::string& question, [[maybe_unused]] int failedAttempts,
+                          [[maybe_unused]] const std::string& lastError) {
         return showMessage("Error", question, MessageIcon::Error, MessageButtons::OkCancel) ==
                Answer::Ok;
     }
