@@ -15,6 +15,15 @@ Answer ConsoleUserInterface::showMessage(const std::string&, const std::string& 
     return Answer::Cancel;
 }
 
+bool ConsoleUserInterface::askRetry(const std::string&, int failedAttempts,
+                                    const std::string& lastError) {
+    if (!questionRefused_)
+        out_ << prefix_ << "gave up after " << failedAttempts
+             << " attempts to open a table: " << OneLine(lastError) << '\n';
+    questionRefused_ = true;
+    return false;
+}
+
 std::string OneLine(const std::string& text) {
     std::string line;
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -19,6 +19,10 @@ public:
     // refusal (that it will end) would only repeat the question's news.
     Answer showMessage(const std::string& title, const std::string& text, MessageIcon icon,
                        MessageButtons buttons) override;
+    // The retry question cannot be answered here: one line says which
+    // failure made the program give up, and the answer is no.
+    bool askRetry(const std::string& question, int failedAttempts,
+                  const std::string& lastError) override;
     void beginBusy() override {}
     void endBusy() override {}
     void processEvents() override {}

@@ -47,11 +47,13 @@ bool OpenWithRetry(const std::function<void()>& attempt, const std::string& ques
     // is asked with the normal cursor.
     std::optional<BusyCursor> busy;
     int failures = 0;
+    std::string lastError;
     for (;;) {
         try {
             attempt();
             return true;
-        } catch (const EXbaseError&) {
+        } catch (const EXbaseError& error) {
+            lastError = error.what();
             if (!busy) busy.emplace(ui);
         }
         if (failures < kSilentRetries) {
@@ -60,8 +62,7 @@ bool OpenWithRetry(const std::function<void()>& attempt, const std::string& ques
         }
         failures = 0;
         busy.reset();
-        if (ui.showMessage("Error", question, MessageIcon::Error, MessageButtons::OkCancel) !=
-            Answer::Ok) {
+        if (!ui.askRetry(question, kSilentRetries + 1, lastError)) {
             ui.showError("Cancelled.  The program will be terminated.");
             return false;
         }

@@ -32,7 +32,8 @@ std::string CompactSsn(const std::string& ssn);
 bool OpenWithRetry(XbaseTable& table, UserInterface& ui);
 
 // The retry loop of OpenWithRetry without the engine: `attempt` opens (or
-// throws EXbaseError), `question` is asked after each twelfth failure.
+// throws EXbaseError), `question` is asked after each twelfth failure
+// (UserInterface::askRetry, told the last failure's text).
 bool OpenWithRetry(const std::function<void()>& attempt, const std::string& question,
                    UserInterface& ui);
 

@@ -44,6 +44,16 @@ public:
     // A folder chooser starting at `start`: the chosen folder, or empty.
     virtual std::string chooseFolder(const std::string& start) = 0;
 
+    // The retry question of OpenWithRetry, asked after `failedAttempts`
+    // failures in a row: true to try again. The box shows `question` alone;
+    // `lastError` (the engine's text of the last failure) is for an
+    // interface that cannot ask and must say why it gives up.
+    virtual bool askRetry(const std::string& question, [[maybe_unused]] int failedAttempts,
+                          [[maybe_unused]] const std::string& lastError) {
+        return showMessage("Error", question, MessageIcon::Error, MessageButtons::OkCancel) ==
+               Answer::Ok;
+    }
+
     // The standard boxes of the program, worded by their callers.
     void showError(const std::string& text) {
         showMessage("Error", text, MessageIcon::Error, MessageButtons::Ok);

@@ -266,7 +266,8 @@ int RunPrepareCommand(const std::vector<std::string>& arguments, const std::stri
         err << kPrefix << e.what() << '\n' << kPrepareUsage;
         return 2;
     } catch (const ProgramCancelled&) {
-        // The console has printed the question that nobody could answer.
+        // A table would not open; the console has said which failure made
+        // it give up where a person would have been asked to retry.
         return 1;
     } catch (const std::exception& e) {
         err << kPrefix << OneLine(e.what()) << '\n';

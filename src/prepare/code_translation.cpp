@@ -22,6 +22,10 @@ bool IsPlacementCode(const std::string& code) {
     return code.size() == kPlacementCodeLength;
 }
 
+bool IsScoreCode(const std::string& code) {
+    return !IsPlacementCode(code) && !code.empty() && code.front() == 'S';
+}
+
 CodeLookup LookUpCode(XbaseTable* codes, const std::string& code) {
     if (!codes) return {CodeLookup::Result::NoTable, {}};
     if (!codes->SeekKey(code)) return {CodeLookup::Result::NotFound, {}};
@@ -39,10 +43,7 @@ Translation TranslateCode(const std::string& code, std::int64_t correct, std::in
         scoreText = code.substr(2, 2);
         ownCode = code.substr(0, 2);
     } else {
-        // Score codes begin with an upper-case S; anything else, a lower-case
-        // s and the empty code included, is an assessment counted by CORRECT.
-        const bool scoreCode = !code.empty() && code.front() == 'S';
-        scoreText = ZeroPad(scoreCode ? score : correct, kTestScoreWidth);
+        scoreText = ZeroPad(IsScoreCode(code) ? score : correct, kTestScoreWidth);
         ownCode = code;
     }
     switch (lookup.result) {

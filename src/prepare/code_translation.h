@@ -13,6 +13,10 @@ class XbaseTable;
 // A code of exactly four characters is a placement code, whatever table it
 // was gathered from; any other is a test code (assessment or score).
 bool IsPlacementCode(const std::string& code);
+// A test code that begins with an upper-case S is a score code, scored by
+// SCORE; every other test code (a lower-case s and the empty code included)
+// is an assessment code, scored by CORRECT.
+bool IsScoreCode(const std::string& code);
 
 // What a code table says about one code.
 struct CodeLookup {

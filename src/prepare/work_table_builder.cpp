@@ -6,6 +6,7 @@
 #include "platform/paths.h"
 #include "prepare/code_translation.h"
 #include "prepare/gather_source.h"
+#include "prepare/zolt_requirements.h"
 #include "settings/code_tables.h"
 
 namespace marklift {
@@ -75,6 +76,7 @@ void OpenZoltTable(XbaseTable& table, const std::string& directory, const std::s
     table.SetTableType(TableType::ttNTX);
     table.SetExclusive(false);
     table.SetReadOnly(true);  // ZOLT's tables are never written
+    RequireZoltTable(table);
     OpenOrCancel(table, ui);
 }
 
@@ -184,6 +186,7 @@ void WorkTableBuilder::Gather(const Run& run) {
         // Under the default option the copy would take every record.
         zoltTable_.SetFilterOptions(FilterOptions::RESPECT_WHEN_COUNTING);
         if (!source.filter.empty()) zoltTable_.SetFilter(source.filter);
+        RequireGatheredFields(zoltTable_);
         zoltTable_.CopyContentsTo(workTable_);
         closing.close();
     }
@@ -198,6 +201,7 @@ void WorkTableBuilder::ProcessRecords(Run& run) {
     const bool temporary = run.settings.SearchTemporary;
     OpenZoltTable(zoltTable_, run.periodPath, temporary ? "StudTemp" : "Student", ui_);
     CloseOnExit closing(zoltTable_);
+    RequireStudentFields(zoltTable_);
     const std::string studentOrder = temporary ? "SSNTEMP" : "SSN";
     zoltTable_.OpenIndexFile(run.periodPath + studentOrder + ".NTX");
     zoltTable_.SetIndexName(studentOrder);

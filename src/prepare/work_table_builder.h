@@ -44,7 +44,9 @@ public:
     // and the progress bar at 0, also when it fails. Throws MarkliftError when
     // a build is already running in this program (its status changes let
     // window events through, which could ask for another), ProgramCancelled
-    // when the user gives up opening a table, and the engine's errors.
+    // when the user gives up opening a table, and the engine's errors: among
+    // them a ZOLT table, index or field that is not there, named (retrying
+    // is for tables that are there but will not open yet).
     WorkTableSummary BuildWorkTable(const ProgramSettings& settings, const std::string& runFilter);
 
 private:

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "../support/child_process.h"
 #include "app/console_user_interface.h"
 #include "export_test_support.h"
 
@@ -125,6 +126,40 @@ TEST_F(PrepareCommandTest, FailuresSayWhyOnOneLine) {
     }
 }
 
+// Nobody can answer the retry question here: a ZOLT table that another
+// program holds through twelve attempts, or that is not there at all, ends
+// the run with one line naming the table and why, and no upload file.
+TEST_F(PrepareCommandTest, AZoltTableThatWillNotOpenEndsTheRunSayingWhy) {
+    const std::string upload = scratch.file("upload.asc");
+    const std::vector<std::string> arguments = {"--ini",     scratch.file("MARKLIFT.ini"),
+                                                "--search",  "master",
+                                                "--records", "placement",
+                                                "--out",     upload};
+    const std::string place = scratch.file("zolt/DELVTP1/PLACE.DBF");
+    auto lastLine = [this] {
+        const std::string text = err.str();
+        return text.substr(text.rfind('\n', text.size() - 2) + 1);
+    };
+    {
+        LockingProcess holder(place);
+        EXPECT_EQ(run(arguments), 1);
+        EXPECT_EQ(lastLine(), "marklift-prepare: gave up after 12 attempts to open a table: " +
+                                  std::filesystem::path(place).lexically_normal().string() +
+                                  " is in use by another program\n")
+            << err.str();
+    }
+    std::filesystem::remove(place);
+    EXPECT_EQ(run(arguments), 1);
+    EXPECT_EQ(lastLine(), "marklift-prepare: Table " +
+                              std::filesystem::path(scratch.file("zolt/DELVTP1/Place.dbf"))
+                                  .lexically_normal()
+                                  .string() +
+                              " does not exist.\n")
+        << err.str();
+    EXPECT_EQ(out.str(), "");
+    EXPECT_FALSE(std::filesystem::exists(upload));
+}
+
 TEST(ConsoleUserInterfaceTest, PrintsBoxesAsLinesAndRefusesQuestions) {
     std::ostringstream err;
     ConsoleUserInterface ui(err, "tool: ");
@@ -163,9 +198,9 @@ TEST_F(PrepareCommandTest, FormatReportDescribesTheConfiguredFileAndBuildsNothin
     ASSERT_EQ(RunPrepareCommand({"--format-report", pdf}, scratch.dir(), clock, out, err, writer),
               0)
         << err.str();
-    ASSERT_EQ(RunPrepareCommand({"--format-report", pdf, "--format", "pipe", "--fields",
-                                 "attempted,sitecode"},
-                                scratch.dir(), clock, out, err, writer),
+    ASSERT_EQ(RunPrepareCommand(
+                  {"--format-report", pdf, "--format", "pipe", "--fields", "attempted,sitecode"},
+                  scratch.dir(), clock, out, err, writer),
               0)
         << err.str();
 

@@ -566,37 +566,160 @@ TEST_F(BuilderTest, ASecondBuildWhileOneRunsIsRefused) {
     EXPECT_NO_THROW(other.BuildWorkTable(settings, ""));
 }
 
-TEST_F(BuilderTest, AFilterOnAFieldTheTableLacksStopsTheRunNamingTheTable) {
-    dir.createTable(kPeriod, "PLACE", kPlacementDefinitions,
-                    {Only(Placement("100-00-0001", "EN01"), kPlacementDefinitions)});
-    settings.SearchTemporary = false;
-    try {
-        build();
-        FAIL() << "the build went on";
-    } catch (const EXbaseError& error) {
-        std::string text = error.what();
-        std::transform(text.begin(), text.end(), text.begin(), ::toupper);
-        EXPECT_NE(text.find("PLACE"), std::string::npos) << error.what();
-    }
-    EXPECT_EQ(progress.statuses, (std::vector<std::string>{"Adding Placement Records", ""}));
-    EXPECT_EQ(progress.positions, std::vector<int>{0});
-    EXPECT_EQ(ui.busyDepth(), 0);
-    expectWorkTableReleased();
-    // Nothing was left open or filtered for the next run.
-    settings.SearchTemporary = true;
-    progress.statuses.clear();
-    EXPECT_NO_THROW(build());
+// -- ZOLT's tables not as the builder needs them ---------------------------------
+
+// `definitions` without the field `name`.
+std::string Without(const std::string& definitions, const std::string& name) {
+    const std::size_t at = definitions.find(name + ",");
+    const std::size_t end = definitions.find(';', at);
+    return definitions.substr(0, at) + definitions.substr(end + 1);
 }
 
-TEST_F(BuilderTest, GivingUpOnAMissingStudentTableEndsTheBuild) {
-    add("PLACTEMP", {Placement("100-00-0001", "EN01")});
-    ASSERT_TRUE(deleteFile(dir.path() + kPeriod + "STUDTEMP.DBF"));
-    ui.queueAnswer(Answer::Cancel);
-    EXPECT_THROW(build(), ProgramCancelled);
-    EXPECT_EQ(ui.messageTexts().back(), "Cancelled.  The program will be terminated.");
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), ::toupper);
+    return text;
+}
+
+struct BrokenTableCase {
+    const char* what;
+    bool temporary;
+    std::string runFilter;
+    std::string file;         // in the period directory
+    std::string definitions;  // the file's fields; empty: the file is missing
+    std::vector<Row> rows;
+    std::vector<std::string> named;  // what the error must name, in upper case
+};
+
+void PrintTo(const BrokenTableCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
+class BrokenTableTest : public BuilderTest,
+                        public ::testing::WithParamInterface<BrokenTableCase> {};
+
+TEST_P(BrokenTableTest, StopsTheRunNamingTheTableAndField) {
+    const BrokenTableCase& c = GetParam();
+    addBoth("PLACE", "PLACTEMP", {Placement("100-00-0001", "EN01")});
+    addBoth("ASSESS", "ASSETEMP", {Result("100-00-0001", "RD", "7")});
+    addBoth("SCORES", "SCORTEMP", {Result("100-00-0001", "SRD", "", "45")});
+    if (c.definitions.empty()) {
+        ASSERT_TRUE(deleteFile(dir.path() + kPeriod + c.file));
+    } else {
+        std::vector<Row> rows;
+        for (const Row& row : c.rows) rows.push_back(Only(row, c.definitions));
+        dir.createTable(kPeriod, c.file.substr(0, c.file.find('.')), c.definitions, rows);
+    }
+    settings.SearchTemporary = c.temporary;
+    ui.queueAnswer(Answer::Cancel);  // a retry question would end the run, not loop
+    try {
+        build(c.runFilter);
+        FAIL() << "the build went on";
+    } catch (const EXbaseError& error) {
+        for (const std::string& name : c.named)
+            EXPECT_NE(Upper(error.what()).find(name), std::string::npos) << error.what();
+    }
+    // An engine error, not a question: retrying would not bring the table
+    // or the field.
+    EXPECT_TRUE(ui.messages().empty());
     EXPECT_EQ(ui.busyDepth(), 0);
     EXPECT_EQ(progress.statuses.back(), "");
     expectWorkTableReleased();
+}
+
+const std::string kPlaceFields = kPlacementDefinitions;
+const std::string kResultFields = kResultDefinitions;
+
+INSTANTIATE_TEST_SUITE_P(
+    Builder, BrokenTableTest,
+    ::testing::Values(
+        BrokenTableCase{"PlaceWithoutDuplicate",
+                        false,
+                        "",
+                        "PLACE.DBF",
+                        kPlaceFields,
+                        {Placement("100-00-0001", "EN01")},
+                        {"DELVTP1/PLACE.DBF", "DUPLICATE"}},
+        BrokenTableCase{"AssessWithoutRetest",
+                        false,
+                        kMarch,
+                        "ASSESS.DBF",
+                        kResultFields,
+                        {Result("100-00-0001", "RD", "7")},
+                        {"DELVTP1/ASSESS.DBF", "RETEST"}},
+        BrokenTableCase{"ScoresWithoutRetest",
+                        false,
+                        "",
+                        "SCORES.DBF",
+                        kResultFields,
+                        {},
+                        {"DELVTP1/SCORES.DBF", "RETEST"}},
+        BrokenTableCase{"DateFilterOnATableWithoutDate",
+                        true,
+                        kMarch,
+                        "PLACTEMP.DBF",
+                        Without(kPlaceFields, "DATE"),
+                        {},
+                        {"DELVTP1/PLACTEMP.DBF", "DATE"}},
+        BrokenTableCase{"NoDateWithoutAFilter",
+                        true,
+                        "",
+                        "ASSETEMP.DBF",
+                        Without(kResultFields, "DATE"),
+                        {},
+                        {"DELVTP1/ASSETEMP.DBF", "FIELD DATE"}},
+        BrokenTableCase{"NoSsn",
+                        true,
+                        "",
+                        "SCORTEMP.DBF",
+                        Without(kResultFields, "SSN"),
+                        {},
+                        {"DELVTP1/SCORTEMP.DBF", "FIELD SSN"}},
+        BrokenTableCase{"NoCode",
+                        false,
+                        "",
+                        "PLACE.DBF",
+                        Without(kPlaceFields, "CODE") + "DUPLICATE,L,1,0;",
+                        {},
+                        {"DELVTP1/PLACE.DBF", "FIELD CODE"}},
+        BrokenTableCase{"AssessmentCodeWithoutCorrect",
+                        true,
+                        "",
+                        "ASSETEMP.DBF",
+                        Without(kResultFields, "CORRECT"),
+                        {Result("100-00-0001", "EN01"), Result("100-00-0002", "RD", "", "7")},
+                        {"DELVTP1/ASSETEMP.DBF", "FIELD CORRECT", "RECORD 2", "\"RD\""}},
+        BrokenTableCase{"ScoreCodeWithoutScore",
+                        false,
+                        "",
+                        "SCORES.DBF",
+                        Without(kResultFields, "SCORE") + "RETEST,C,1,0;",
+                        {Result("100-00-0001", "SRD", "45")},
+                        {"DELVTP1/SCORES.DBF", "FIELD SCORE", "RECORD 1"}},
+        BrokenTableCase{"StudentWithoutBirthDate",
+                        true,
+                        "",
+                        "STUDTEMP.DBF",
+                        Without(kStudentDefinitions, "BIRTHDATE"),
+                        {},
+                        {"DELVTP1/STUDTEMP.DBF", "FIELD BIRTHDATE"}},
+        BrokenTableCase{"NoPlacementTable", true, "", "PLACTEMP.DBF", "", {}, {"PLACTEMP.DBF"}},
+        BrokenTableCase{"NoScoreTable", false, "", "SCORES.DBF", "", {}, {"SCORES.DBF"}},
+        BrokenTableCase{"NoStudentTable", false, "", "STUDENT.DBF", "", {}, {"STUDENT.DBF"}},
+        BrokenTableCase{"NoStudentIndex", true, "", "SSNTEMP.NTX", "", {}, {"SSNTEMP.NTX"}}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(BuilderTest, AFieldNoGatheredCodeNeedsMayBeMissing) {
+    const std::string noScore = Without(kResultDefinitions, "SCORE");
+    dir.createTable(kPeriod, "ASSETEMP", noScore,
+                    {Only(Result("100-00-0001", "RD", "7"), noScore),
+                     Only(Result("100-00-0002", "EN05"), noScore),
+                     Only(Result("100-00-0003", "SRD", "", "", "20040401"), noScore),
+                     Only(Result("100-00-0004", "SWR"), noScore)});
+    deleteRecord("ASSETEMP", 4);  // never copied
+    const WorkTableSummary summary = build(kMarch);
+    EXPECT_EQ(summary.gathered, 2u);
+    EXPECT_EQ(work({"CODE", "TESTCODE", "TESTSCORE"}),
+              (std::vector<Record>{{"RD", "RD", "0007"}, {"EN05", "EN", "05"}}));
 }
 
 }  // namespace

@@ -259,9 +259,12 @@ public:
             throw std::runtime_error("another process could not lock " + path);
         }
     }
-    ~LockingProcess() { stop(); }
+    ~LockingProcess() { release(); }
     LockingProcess(const LockingProcess&) = delete;
     LockingProcess& operator=(const LockingProcess&) = delete;
+
+    // Returns once the other process has let go of the lock (and ended).
+    void release() { stop(); }
 
 private:
     // The child waits for the release pipe to close.
