@@ -1,17 +1,13 @@
 #include "app/settings_file.h"
 
 #include <charconv>
-#include <filesystem>
-#include <random>
-#include <system_error>
 
 #include "app/ini_text.h"
 #include "app/program_error.h"
 #include "app/program_settings.h"
 #include "platform/file.h"
 #include "platform/paths.h"
-
-namespace fs = std::filesystem;
+#include "platform/replacing_file.h"
 
 namespace marklift {
 namespace {
@@ -47,11 +43,6 @@ std::optional<int> parseInteger(std::string_view text) {
     return value;
 }
 
-std::string uniqueSuffix() {
-    std::random_device random;
-    return std::to_string(random());
-}
-
 }  // namespace
 
 SettingsFile::SettingsFile(std::string fileName) : fileName_(std::move(fileName)) {}
@@ -85,23 +76,11 @@ void SettingsFile::writeString(std::string_view section, std::string_view key,
                                std::string_view value) {
     const std::string native = nativePath(fileName_);
     const std::string text = SetIniValue(readWholeFile(native), section, key, value);
-    const std::string temporary = native + ".~" + uniqueSuffix();
     try {
-        // A file the user made read-only stays unchanged, although the
-        // rename below could replace it.
-        std::error_code ec;
-        const bool exists = fs::exists(native, ec);
-        if (exists) File(native, File::Access::ReadWrite, File::Lock::None);
-        {
-            File file(temporary, File::Access::ReadWrite, File::Lock::None, File::Create::Truncate);
-            file.writeAt(0, text.data(), text.size());
-            file.sync();
-        }
-        if (exists) fs::permissions(temporary, fs::status(native).permissions(), ec);
-        fs::rename(temporary, native);
+        ReplacingFile file(fileName_);
+        file.write(text);
+        file.commit();
     } catch (const std::exception&) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
         throw MarkliftError("Unable to write to " + fileName_);
     }
 }
