@@ -7,8 +7,11 @@
 namespace marklift {
 namespace {
 
+// A carriage return left at the end of a text cut between the two bytes of
+// a line end is no part of a name or value; counting it as a blank keeps
+// the value the same once a later write completes the line end.
 bool isBlank(char c) {
-    return c == ' ' || c == '\t';
+    return c == ' ' || c == '\t' || c == '\r';
 }
 
 std::string_view trimmed(std::string_view text) {
@@ -114,6 +117,14 @@ std::string_view lineEndOf(std::string_view text) {
     return "\r\n";
 }
 
+// What ends `line` before a line is added after it: nothing when it has its
+// line end, the second byte of a CRLF cut short, or a whole `lineEnd`.
+std::string_view missingLineEnd(std::string_view text, const Line& line, std::string_view lineEnd) {
+    if (line.end != line.contentEnd) return {};
+    if (line.contentEnd > line.begin && text[line.contentEnd - 1] == '\r') return "\n";
+    return lineEnd;
+}
+
 bool hasLineBreak(std::string_view text) {
     return text.find_first_of("\r\n") != text.npos;
 }
@@ -121,7 +132,9 @@ bool hasLineBreak(std::string_view text) {
 void checkWritable(std::string_view section, std::string_view key, std::string_view value) {
     if (trimmed(section).empty() || hasLineBreak(section) || section.find(']') != section.npos)
         throw std::invalid_argument("Not a settings section name: " + std::string(section));
-    if (trimmed(key).empty() || hasLineBreak(key) || key.find('=') != key.npos)
+    // A key line beginning with '[' would read as a section.
+    if (trimmed(key).empty() || trimmed(key).front() == '[' || hasLineBreak(key) ||
+        key.find('=') != key.npos)
         throw std::invalid_argument("Not a settings key name: " + std::string(key));
     if (hasLineBreak(value))
         throw std::invalid_argument("A setting's value cannot hold a line break: " +
@@ -132,6 +145,8 @@ void checkWritable(std::string_view section, std::string_view key, std::string_v
 
 std::optional<std::string> FindIniValue(std::string_view text, std::string_view section,
                                         std::string_view key) {
+    section = trimmed(section);
+    key = trimmed(key);
     std::vector<Line> lines = splitLines(text);
     std::optional<SectionRange> range = findSection(lines, section);
     if (!range) return std::nullopt;
@@ -143,6 +158,9 @@ std::optional<std::string> FindIniValue(std::string_view text, std::string_view 
 std::string SetIniValue(std::string_view text, std::string_view section, std::string_view key,
                         std::string_view value) {
     checkWritable(section, key, value);
+    // As FindIniValue reads them back.
+    section = trimmed(section);
+    key = trimmed(key);
     const std::string_view lineEnd = lineEndOf(text);
     std::vector<Line> lines = splitLines(text);
     std::string result;
@@ -152,7 +170,7 @@ std::string SetIniValue(std::string_view text, std::string_view section, std::st
         result = text;
         if (!lines.empty()) {
             const Line& last = lines.back();
-            if (last.end == last.contentEnd) result += lineEnd;
+            result += missingLineEnd(text, last, lineEnd);
             if (!trimmed(text.substr(last.begin, last.contentEnd - last.begin)).empty())
                 result += lineEnd;
         }
@@ -174,7 +192,7 @@ std::string SetIniValue(std::string_view text, std::string_view section, std::st
     }
     const Line& anchor = lines[after];
     result.append(text.substr(0, anchor.end));
-    if (anchor.end == anchor.contentEnd) result += lineEnd;
+    result += missingLineEnd(text, anchor, lineEnd);
     result.append(key).append("=").append(value).append(lineEnd);
     result.append(text.substr(anchor.end));
     return result;

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -94,14 +95,15 @@ public:
         t.SetTableType(TableType::ttNTX);
         t.SetReadOnly(true);
         t.Open();
-        const FieldDef* def = t.Fields().find(field);
-        KeyIndex keys(def->length);
+        // The field list goes with the table when it closes.
+        const std::uint8_t keyLength = t.Fields().find(field)->length;
+        KeyIndex keys(keyLength);
         for (t.First(); !t.Eof(); t.Next()) keys.add(t.GetText(field), t.RecNo());
         keys.sort();
         t.Close();
         NtxHeader header;
         header.keyExpression = field;
-        header.keyLength = def->length;
+        header.keyLength = keyLength;
         marklift::writeNtx(native(directory + ntxName + ".NTX"), header, keys);
     }
 

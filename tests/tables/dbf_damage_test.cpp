@@ -57,7 +57,7 @@ TEST(DbfDamage, RefusedWithBadHeaderNamingTheFile) {
         {"record length too short", [](Bytes& b) { encodeLE16(&b[10], 12); }},
         {"more records declared than held", [](Bytes& b) { encodeLE32(&b[4], 3); }},
         {"a huge record count", [](Bytes& b) { encodeLE32(&b[4], 0xFFFFFFFF); }},
-        {"cut inside the last record", [](Bytes& b) { b.resize(b.size() - 6); }},
+        {"cut inside the last record", [](Bytes& b) { b.erase(b.end() - 6, b.end()); }},
         {"Visual FoxPro without its backlink", [](Bytes& b) { b[0] = 0x30; }},
     };
     TempDir dir;
