@@ -1,6 +1,7 @@
 // A file opened for positioned reads and writes, with an optional
 // operating-system lock held for as long as the object lives. The only place
-// in the program that talks to the file system's read/write/lock calls.
+// in the program that talks to the file system's read/write/lock calls:
+// file_posix.cpp and file_windows.cpp implement it, the build takes one.
 #pragma once
 
 #include <cstddef>
@@ -21,11 +22,17 @@ public:
     enum class Access { ReadOnly, ReadWrite };
     // Shared: other Shared openers welcome, Exclusive ones kept out.
     // Exclusive: nobody else, not even another File of this process.
+    // On Windows these are share modes, so they hold against every opener:
+    // None lets others read, write and delete; Shared lets them read and
+    // write; Exclusive lets nobody in, not even an opener without a lock.
     enum class Lock { None, Shared, Exclusive };
-    enum class Create { MustExist, Truncate };
+    // IfMissing creates an absent file and keeps an existing one as it is.
+    enum class Create { MustExist, Truncate, IfMissing };
 
-    // Opens `path` (a native path). Throws PlatformError when the file cannot
-    // be opened or the lock cannot be had at once (it never waits).
+    // Opens `path` (a native path, UTF-8). Throws PlatformError when the file
+    // cannot be opened or the lock cannot be had at once (it never waits); a
+    // file another program holds gives the text "<path> is in use by another
+    // program" on every system.
     File(const std::string& path, Access access, Lock lock, Create create = Create::MustExist);
     ~File();
     File(const File&) = delete;
@@ -48,11 +55,16 @@ public:
     void sync();
 
 private:
+    // A POSIX file descriptor or a Windows HANDLE, both of which fit; -1 is
+    // no file on both (INVALID_HANDLE_VALUE on Windows).
+    using Handle = std::intptr_t;
+    static constexpr Handle kNoHandle = -1;
+
     void close() noexcept;
 
     std::string path_;
     Access access_ = Access::ReadOnly;
-    int fd_ = -1;
+    Handle handle_ = kNoHandle;
 };
 
 }  // namespace marklift

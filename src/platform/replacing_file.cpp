@@ -7,6 +7,7 @@
 
 #include "platform/file.h"
 #include "platform/paths.h"
+#include "platform/utf8_path.h"
 
 namespace fs = std::filesystem;
 
@@ -22,19 +23,7 @@ std::string freeTemporaryName(const std::string& target) {
     std::error_code ec;
     for (;;) {
         std::string name = target + ".~" + std::to_string(random());
-        if (!fs::exists(name, ec) && !ec) return name;
-    }
-}
-
-// The rename is durable only once the directory entry is on the disk. A
-// file system that cannot sync a directory has nothing more to offer, so a
-// failure here is no failure of the write.
-void syncDirectoryOf(const std::string& path) {
-    try {
-        fs::path directory = fs::path(path).parent_path();
-        File(directory.empty() ? "." : directory.string(), File::Access::ReadOnly, File::Lock::None)
-            .sync();
-    } catch (const PlatformError&) {
+        if (!fs::exists(pathFromUtf8(name), ec) && !ec) return name;
     }
 }
 
@@ -43,7 +32,7 @@ void syncDirectoryOf(const std::string& path) {
 ReplacingFile::ReplacingFile(const std::string& path) : target_(nativePath(path)) {
     if (target_.empty()) throw PlatformError("No file name given");
     std::error_code ec;
-    if (fs::exists(target_, ec)) {
+    if (fs::exists(pathFromUtf8(target_), ec)) {
         // A file the user may not write stays as it is, although the rename
         // could replace it: opening it for writing (without truncating)
         // asks the same question the replaced file would have.
@@ -76,13 +65,8 @@ void ReplacingFile::commit() {
     flushBuffer();
     underTargetName([this] { file_->sync(); });
     file_.reset();
-    std::error_code ec;
-    const fs::file_status old = fs::status(target_, ec);
-    if (!ec && fs::exists(old)) fs::permissions(temporary_, old.permissions(), ec);
-    fs::rename(temporary_, target_, ec);
-    if (ec) throw PlatformError("Cannot replace " + target_ + ": " + ec.message());
+    replaceFile(temporary_, target_);
     committed_ = true;
-    syncDirectoryOf(target_);
 }
 
 void ReplacingFile::underTargetName(const std::function<void()>& work) const {
@@ -100,7 +84,7 @@ void ReplacingFile::underTargetName(const std::function<void()>& work) const {
 void ReplacingFile::discard() noexcept {
     file_.reset();
     std::error_code ignored;
-    fs::remove(temporary_, ignored);
+    fs::remove(pathFromUtf8(temporary_), ignored);
 }
 
 }  // namespace marklift

@@ -26,9 +26,9 @@ public:
 
     // Appends `bytes`. Throws PlatformError on a write error (a full disk).
     void write(std::string_view bytes);
-    // Writes what is buffered, pushes it to the disk, gives the new file the
-    // permissions of the file it replaces and renames it over the target.
-    // Throws PlatformError; the target is then as it was.
+    // Writes what is buffered, pushes it to the disk and moves the new file
+    // over the target (replaceFile). Throws PlatformError; the target is then
+    // as it was.
     void commit();
 
     const std::string& targetPath() const { return target_; }

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <limits>
 
 #include "tables/dbf_format.h"
@@ -50,11 +49,8 @@ File openTableFile(const std::string& path, DbfFile::Mode mode) {
 // Opens the file to be replaced under an exclusive lock before emptying it,
 // so a table someone else has open is refused rather than wiped.
 File openForCreate(const std::string& path) {
-    std::error_code ignored;
-    bool exists = std::filesystem::exists(path, ignored);
     try {
-        File file(path, File::Access::ReadWrite, File::Lock::Exclusive,
-                  exists ? File::Create::MustExist : File::Create::Truncate);
+        File file(path, File::Access::ReadWrite, File::Lock::Exclusive, File::Create::IfMissing);
         file.truncate(0);
         return file;
     } catch (const PlatformError& error) {

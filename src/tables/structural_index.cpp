@@ -1,9 +1,8 @@
 #include "tables/structural_index.h"
 
-#include <cstdio>
-
 #include "platform/file.h"
 #include "platform/paths.h"
+#include "platform/replacing_file.h"
 #include "tables/xbase_error.h"
 
 namespace marklift {
@@ -70,9 +69,9 @@ void StructuralIndex::addTag(const DbfFile& dbf, const std::string& name,
             tag.characterKeys = false;
             break;
         default:
-            throw EXbaseError(XbaseErrorCode::BadExpression,
-                              "Index key \"" + keyExpression +
-                                  "\" must be a character or date expression.");
+            throw EXbaseError(
+                XbaseErrorCode::BadExpression,
+                "Index key \"" + keyExpression + "\" must be a character or date expression.");
     }
     tags_.push_back(Order::newCdxTag(tag, std::move(key), dbf));
     dirty_ = true;
@@ -97,17 +96,16 @@ void StructuralIndex::flush(const DbfFile& dbf) {
     if (!dirty_) return;
     std::vector<CdxTag> definitions;
     for (const auto& tag : tags_) definitions.push_back(tag->tag());
-    std::string temporary = nativePath_ + ".tmp";
+    // Written whole beside the old file and moved over it, so a failure part
+    // way leaves the previous index, and a reader never meets half of one.
     try {
-        writeCdx(temporary, definitions,
+        ReplacingFile replacement(nativePath_);
+        writeCdx(replacement.temporaryPath(), definitions,
                  [&](std::size_t i) -> KeyIndex { return tags_[i]->snapshot(dbf); });
-    } catch (...) {
-        std::remove(temporary.c_str());
-        throw;
-    }
-    if (std::rename(temporary.c_str(), nativePath_.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        throw EXbaseError(XbaseErrorCode::IoError, "Cannot replace index file " + nativePath_ + ".");
+        replacement.commit();
+    } catch (const PlatformError& e) {
+        // The platform's text names the index file and the reason.
+        throw EXbaseError(XbaseErrorCode::IoError, e.what());
     }
     for (std::size_t i = 0; i < tags_.size(); ++i) tags_[i]->writtenTo(nativePath_, i);
     dirty_ = false;

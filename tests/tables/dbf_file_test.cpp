@@ -191,7 +191,9 @@ TEST(DbfAppend, FlushWritesRecordsCountDateAndEndMark) {
     std::string path = dir.file("T.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
-    DbfFile table(path, DbfFile::Mode::Exclusive);
+    // Shared, so the file can be read while the table is open: on Windows an
+    // exclusive table keeps every other opener out.
+    DbfFile table(path, DbfFile::Mode::Shared);
     EXPECT_EQ(table.appendRecord(makeRecord(fields, {"AB", "1.5"}).data()), 1u);
     EXPECT_EQ(table.appendRecord(makeRecord(fields, {"WXYZ", "-12"}).data()), 2u);
     EXPECT_EQ(table.recordCount(), 2u);

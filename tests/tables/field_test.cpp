@@ -26,7 +26,7 @@ FieldDef def(const char* name, char type, int length, int decimals = 0) {
 // One field of the kind under test between two one-byte guards, in a record
 // filled with '#', so a write that strays outside its field shows.
 class Probe {
-  public:
+public:
     Probe(char type, int length, int decimals = 0)
         : fields_(
               {def("LEFT", 'C', 1), def("VALUE", type, length, decimals), def("RIGHT", 'C', 1)}),
@@ -45,7 +45,7 @@ class Probe {
         record_.replace(2, bytes.size(), bytes);
     }
 
-  private:
+private:
     FieldList fields_;
     std::string record_;
 };
@@ -367,17 +367,19 @@ TEST(BlankField, FillsTheWholeFieldWithBlanks) {
 // Sets a German numeric locale (decimal comma) for the life of the object;
 // active() is false when the system has none.
 class GermanNumbers {
-  public:
+public:
     GermanNumbers() {
         const char* previous = std::setlocale(LC_NUMERIC, nullptr);
         previousC_ = previous ? previous : "C";
         for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "German_Germany.1252"}) {
+            if (!std::setlocale(LC_NUMERIC, name)) continue;
+            active_ = true;
+            // MinGW's C++ library knows no named locale but "C": there the
+            // C library's numbers alone are German.
             try {
                 previousCpp_ = std::locale::global(std::locale(name));
             } catch (const std::runtime_error&) {
-                continue;
             }
-            active_ = std::setlocale(LC_NUMERIC, name) != nullptr;
             break;
         }
     }
@@ -390,7 +392,7 @@ class GermanNumbers {
 
     bool active() const { return active_; }
 
-  private:
+private:
     std::string previousC_;
     std::locale previousCpp_;
     bool active_ = false;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -22,7 +23,7 @@ class TableTest : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
-               ("xbtable-" + std::to_string(::getpid()) + "-" +
+               ("xbtable-" + std::to_string(std::random_device{}()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
@@ -131,8 +132,8 @@ TEST_F(TableTest, DeletingInsideALoopNeitherSkipsNorStops) {
     EXPECT_EQ(t.RecordCount(), 6u) << "deleted records count until the pack";
     t.Pack();
     EXPECT_EQ(t.RecordCount(), 4u);
-    EXPECT_EQ(walk(t, "SSN"), (std::vector<std::string>{"000-00-0001", "000-00-0004",
-                                                        "000-00-0005", "000-00-0006"}));
+    EXPECT_EQ(walk(t, "SSN"), (std::vector<std::string>{"000-00-0001", "000-00-0004", "000-00-0005",
+                                                        "000-00-0006"}));
 }
 
 TEST_F(TableTest, TagsStayRightThroughAppendEditDeleteAndPack) {
@@ -177,7 +178,8 @@ TEST_F(TableTest, CopyHonoursTheFilterOnlyWhenAskedAndNeverCopiesDeletedRecords)
     addResult(src, "444-44-4444", "RD", "20040117", 10, "Y");
     src.Last();
     src.Delete();
-    src.SetFilter("(DTOS(Date) >= \"20040101\") .and. (DTOS(Date) <= \"20040131\") .and. (retest <> \"N\")");
+    src.SetFilter(
+        "(DTOS(Date) >= \"20040101\") .and. (DTOS(Date) <= \"20040131\") .and. (retest <> \"N\")");
 
     struct Case {
         FilterOptions options;
