@@ -14,8 +14,8 @@
 #include "tables/field_definition.h"
 #include "tables/ntx_index.h"
 #include "tables/order.h"
-#include "tables/structural_index.h"
 #include "tables/record_copier.h"
+#include "tables/structural_index.h"
 
 namespace marklift {
 namespace {
@@ -80,8 +80,7 @@ struct XbaseTable::Impl {
 
     void requireOpen() const {
         if (!dbf)
-            throw EXbaseError(XbaseErrorCode::NotOpen,
-                              "Table " + fileName() + " is not open.");
+            throw EXbaseError(XbaseErrorCode::NotOpen, "Table " + fileName() + " is not open.");
     }
 
     void requireUnfiltered() const {
@@ -98,9 +97,9 @@ struct XbaseTable::Impl {
         structural.requireMaintainable(dbf->path());
         for (const auto& order : ntxOrders)
             if (order)
-                throw EXbaseError(XbaseErrorCode::ReadOnly,
-                                  "Index file " + order->fileName() + " of table " +
-                                      dbf->path() + " cannot be updated.");
+                throw EXbaseError(XbaseErrorCode::ReadOnly, "Index file " + order->fileName() +
+                                                                " of table " + dbf->path() +
+                                                                " cannot be updated.");
     }
 
     void notify() {
@@ -200,9 +199,9 @@ struct XbaseTable::Impl {
 
     void gotoRecord(std::uint32_t n) {
         if (n == 0 || n > count())
-            throw EXbaseError(XbaseErrorCode::BadState, "Record " + std::to_string(n) +
-                                                            " does not exist in " + dbf->path() +
-                                                            ".");
+            throw EXbaseError(
+                XbaseErrorCode::BadState,
+                "Record " + std::to_string(n) + " does not exist in " + dbf->path() + ".");
         recno = n;
         eof = bof = false;
         pos = n;
@@ -290,19 +289,45 @@ XbaseTable::~XbaseTable() {
     }
 }
 
-void XbaseTable::SetDatabaseName(const std::string& directory) { impl_->databaseName = directory; }
-const std::string& XbaseTable::DatabaseName() const { return impl_->databaseName; }
-void XbaseTable::SetTableName(const std::string& name) { impl_->tableName = name; }
-const std::string& XbaseTable::TableName() const { return impl_->tableName; }
-void XbaseTable::SetTableType(TableType type) { impl_->tableType = type; }
-TableType XbaseTable::GetTableType() const { return impl_->tableType; }
-void XbaseTable::SetExclusive(bool exclusive) { impl_->exclusive = exclusive; }
-bool XbaseTable::Exclusive() const { return impl_->exclusive; }
-void XbaseTable::SetReadOnly(bool readOnly) { impl_->readOnly = readOnly; }
-bool XbaseTable::ReadOnly() const { return impl_->readOnly; }
-void XbaseTable::SetFilterOptions(FilterOptions options) { impl_->filterOptions = options; }
-FilterOptions XbaseTable::GetFilterOptions() const { return impl_->filterOptions; }
-std::string XbaseTable::FileName() const { return impl_->fileName(); }
+void XbaseTable::SetDatabaseName(const std::string& directory) {
+    impl_->databaseName = directory;
+}
+const std::string& XbaseTable::DatabaseName() const {
+    return impl_->databaseName;
+}
+void XbaseTable::SetTableName(const std::string& name) {
+    impl_->tableName = name;
+}
+const std::string& XbaseTable::TableName() const {
+    return impl_->tableName;
+}
+void XbaseTable::SetTableType(TableType type) {
+    impl_->tableType = type;
+}
+TableType XbaseTable::GetTableType() const {
+    return impl_->tableType;
+}
+void XbaseTable::SetExclusive(bool exclusive) {
+    impl_->exclusive = exclusive;
+}
+bool XbaseTable::Exclusive() const {
+    return impl_->exclusive;
+}
+void XbaseTable::SetReadOnly(bool readOnly) {
+    impl_->readOnly = readOnly;
+}
+bool XbaseTable::ReadOnly() const {
+    return impl_->readOnly;
+}
+void XbaseTable::SetFilterOptions(FilterOptions options) {
+    impl_->filterOptions = options;
+}
+FilterOptions XbaseTable::GetFilterOptions() const {
+    return impl_->filterOptions;
+}
+std::string XbaseTable::FileName() const {
+    return impl_->fileName();
+}
 
 void XbaseTable::Open() {
     Impl& d = *impl_;
@@ -343,7 +368,9 @@ void XbaseTable::Close() {
     d.closeAll();
 }
 
-bool XbaseTable::Active() const { return impl_->dbf != nullptr; }
+bool XbaseTable::Active() const {
+    return impl_->dbf != nullptr;
+}
 
 void XbaseTable::Flush() {
     impl_->requireOpen();
@@ -383,7 +410,9 @@ void XbaseTable::SetIndexName(const std::string& name) {
     d.notify();
 }
 
-const std::string& XbaseTable::IndexName() const { return impl_->indexName; }
+const std::string& XbaseTable::IndexName() const {
+    return impl_->indexName;
+}
 
 void XbaseTable::CreateIndex(const std::string& tagName, const std::string& keyExpression) {
     Impl& d = *impl_;
@@ -400,7 +429,9 @@ void XbaseTable::CreateIndex(const std::string& tagName, const std::string& keyE
     d.structural.flush(*d.dbf);
 }
 
-std::vector<std::string> XbaseTable::TagNames() const { return impl_->structural.tagNames(); }
+std::vector<std::string> XbaseTable::TagNames() const {
+    return impl_->structural.tagNames();
+}
 
 bool XbaseTable::SeekKey(const std::string& key) {
     Impl& d = *impl_;
@@ -438,9 +469,9 @@ void XbaseTable::SetFilter(const std::string& expression) {
         throw EXbaseError(e.code(), "Table " + d.dbf->path() + ": " + e.what());
     }
     if (filter->type() != Expression::Type::Logical)
-        throw EXbaseError(XbaseErrorCode::BadExpression, "Filter \"" + expression +
-                                                             "\" is not a condition for table " +
-                                                             d.dbf->path() + ".");
+        throw EXbaseError(
+            XbaseErrorCode::BadExpression,
+            "Filter \"" + expression + "\" is not a condition for table " + d.dbf->path() + ".");
     d.filter = std::move(filter);
     d.filterText = expression;
     d.scanForward(0);
@@ -453,7 +484,9 @@ void XbaseTable::ClearFilter() {
     d.filterText.clear();
 }
 
-const std::string& XbaseTable::Filter() const { return impl_->filterText; }
+const std::string& XbaseTable::Filter() const {
+    return impl_->filterText;
+}
 
 void XbaseTable::First() {
     Impl& d = *impl_;
@@ -471,8 +504,12 @@ void XbaseTable::Last() {
     d.notify();
 }
 
-void XbaseTable::Next() { MoveBy(1); }
-void XbaseTable::Prior() { MoveBy(-1); }
+void XbaseTable::Next() {
+    MoveBy(1);
+}
+void XbaseTable::Prior() {
+    MoveBy(-1);
+}
 
 void XbaseTable::MoveBy(int countToMove) {
     Impl& d = *impl_;
@@ -495,11 +532,21 @@ void XbaseTable::MoveBy(int countToMove) {
     d.notify();
 }
 
-bool XbaseTable::Eof() const { return impl_->eof; }
-bool XbaseTable::Bof() const { return impl_->bof; }
-bool XbaseTable::IsEmpty() const { return impl_->count() == 0; }
-std::uint32_t XbaseTable::RecNo() const { return impl_->recno; }
-Bookmark XbaseTable::GetBookmark() const { return impl_->recno; }
+bool XbaseTable::Eof() const {
+    return impl_->eof;
+}
+bool XbaseTable::Bof() const {
+    return impl_->bof;
+}
+bool XbaseTable::IsEmpty() const {
+    return impl_->count() == 0;
+}
+std::uint32_t XbaseTable::RecNo() const {
+    return impl_->recno;
+}
+Bookmark XbaseTable::GetBookmark() const {
+    return impl_->recno;
+}
 
 void XbaseTable::GotoBookmark(Bookmark bookmark) {
     Impl& d = *impl_;
@@ -535,9 +582,9 @@ void XbaseTable::GotoPosition(std::uint32_t position) {
     d.postIfEditing();
     const std::size_t size = d.active ? d.activeKeys().size() : d.count();
     if (position >= size)
-        throw EXbaseError(XbaseErrorCode::BadState, "Position " + std::to_string(position) +
-                                                        " is past the end of " + d.dbf->path() +
-                                                        ".");
+        throw EXbaseError(
+            XbaseErrorCode::BadState,
+            "Position " + std::to_string(position) + " is past the end of " + d.dbf->path() + ".");
     if (d.active)
         d.setAt(d.activeKeys().recnoAt(position), position);
     else
@@ -545,7 +592,9 @@ void XbaseTable::GotoPosition(std::uint32_t position) {
     d.notify();
 }
 
-EditState XbaseTable::State() const { return impl_->state; }
+EditState XbaseTable::State() const {
+    return impl_->state;
+}
 
 void XbaseTable::Edit() {
     Impl& d = *impl_;
@@ -697,13 +746,17 @@ void XbaseTable::CreateTable(const std::string& fileName, const std::string& fie
     DbfFile::create(nativePath(fileName), fields);
 }
 
-void XbaseTable::DisableControls() { ++impl_->disabled; }
+void XbaseTable::DisableControls() {
+    ++impl_->disabled;
+}
 
 void XbaseTable::EnableControls() {
     if (impl_->disabled > 0 && --impl_->disabled == 0) impl_->notify();
 }
 
-bool XbaseTable::ControlsDisabled() const { return impl_->disabled > 0; }
+bool XbaseTable::ControlsDisabled() const {
+    return impl_->disabled > 0;
+}
 
 int XbaseTable::AddListener(Listener listener) {
     int id = impl_->nextListenerId++;
@@ -715,18 +768,6 @@ void XbaseTable::RemoveListener(int id) {
     auto& l = impl_->listeners;
     l.erase(std::remove_if(l.begin(), l.end(), [id](const auto& e) { return e.first == id; }),
             l.end());
-}
-
-namespace {
-XbaseEngineSettings& currentSettings() {
-    static XbaseEngineSettings settings;
-    return settings;
-}
-}  // namespace
-
-const XbaseEngineSettings& XbaseEngineSettings::Current() { return currentSettings(); }
-void XbaseEngineSettings::Apply(const XbaseEngineSettings& settings) {
-    currentSettings() = settings;
 }
 
 }  // namespace marklift
