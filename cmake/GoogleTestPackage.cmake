@@ -18,18 +18,19 @@ if(NOT GTest_FOUND)
 endif()
 include(GoogleTest)
 
-# Registers the test program `name` with CTest. Natively each test case is a
-# CTest test of its own; a cross-built program runs whole under the
-# emulator (Wine), which is started once per program rather than once per
-# case, and writes its results to wine/test-results/ (where Wine may
-# write), from which the skipped cases are counted.
-function(marklift_register_tests name)
+# Registers the test program `name` with CTest, labelled with its layer.
+# Natively each test case is a CTest test of its own; a cross-built program
+# runs whole under the emulator (Wine), which is started once per program
+# rather than once per case, and writes its results to wine/test-results/
+# (where Wine may write), from which the skipped cases are counted.
+function(marklift_register_tests name layer)
   if(CMAKE_CROSSCOMPILING)
     # A path relative to the build folder: a Windows program takes a path
     # from / as one on its current drive.
     add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:wine/test-results/${name}.xml
              WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+    set_tests_properties(${name} PROPERTIES LABELS ${layer})
   else()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${layer})
   endif()
 endfunction()

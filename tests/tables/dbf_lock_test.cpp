@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "../support/child_program.h"
+#include "support/child_program.h"
 #include "dbf_test_support.h"
 #include "tables/dbf_file.h"
 #include "tables/field_definition.h"
