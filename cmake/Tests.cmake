@@ -21,7 +21,6 @@ target_link_libraries(marklift_test_support PUBLIC marklift_core)
 
 marklift_tests(platform_tests platform marklift_platform)
 marklift_tests(tables_tests tables marklift_tables)
-include(cmake/TestPrograms.cmake)
 marklift_tests(core_tests core marklift_core marklift_test_support)
 target_sources(core_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/scripted_user_interface_test.cpp)
 
@@ -42,6 +41,8 @@ if(MARKLIFT_WITH_QT)
     target_sources(${layer}_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/qt_test_application.cpp)
   endforeach()
 endif()
+
+include(cmake/TestPrograms.cmake)
 
 # The include graph runs one way; this check fails on any include against it.
 add_test(NAME layers COMMAND ${CMAKE_SOURCE_DIR}/tools/check-layers ${CMAKE_SOURCE_DIR})

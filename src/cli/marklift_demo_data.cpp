@@ -10,6 +10,8 @@
 
 #include "cli/command_line.h"
 #include "cli/demo_data/demo_generator.h"
+#include "platform/program_arguments.h"
+#include "platform/utf8_path.h"
 
 using namespace marklift;
 
@@ -33,13 +35,13 @@ std::uint32_t parseCount(const std::string& text) {
     return value;
 }
 
-Arguments parse(int argc, char** argv) {
+Arguments parse(const std::vector<std::string>& args) {
     Arguments a;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         auto value = [&]() -> std::uint32_t {
-            if (i + 1 >= argc) throw UsageError{};
-            return parseCount(argv[++i]);
+            if (i + 1 >= args.size()) throw UsageError{};
+            return parseCount(args[++i]);
         };
         if (arg == "--students") {
             a.options.students = value();
@@ -66,7 +68,8 @@ Date localToday() {
 int run(Arguments a) {
     a.options.today = localToday();
     const auto start = std::chrono::steady_clock::now();
-    std::vector<demo::WrittenFile> written = demo::writeDemoData(a.directory, a.options);
+    std::vector<demo::WrittenFile> written =
+        demo::writeDemoData(pathFromUtf8(a.directory), a.options);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
     std::uint64_t records = 0;
@@ -87,5 +90,6 @@ int run(Arguments a) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return RunCommandLine("marklift-demo-data", kUsage, [&] { return run(parse(argc, argv)); });
+    return RunCommandLine("marklift-demo-data", kUsage,
+                          [&] { return run(parse(programArguments(argc, argv))); });
 }

@@ -7,13 +7,14 @@
 #include "cli/prepare_command.h"
 #include "core/config/clock.h"
 #include "platform/paths.h"
+#include "platform/program_arguments.h"
 #ifdef MARKLIFT_WITH_REPORT
 #include "report/format_report.h"
 #endif
 
 int main(int argc, char* argv[]) {
     using namespace marklift;
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const std::vector<std::string> arguments = programArguments(argc, argv);
     FormatReportWriter writeReport;
 #ifdef MARKLIFT_WITH_REPORT
     writeReport = [](const std::string& path, int fileType, bool attempted, bool subscores,

@@ -8,6 +8,7 @@
 
 #include "cli/command_line.h"
 #include "platform/paths.h"
+#include "platform/program_arguments.h"
 #include "tables/xbase_table.h"
 
 using namespace marklift;
@@ -29,16 +30,16 @@ struct Arguments {
     std::vector<std::string> positional;
 };
 
-Arguments parse(int argc, char** argv) {
-    if (argc < 3) throw UsageError{};
+Arguments parse(const std::vector<std::string>& args) {
+    if (args.size() < 2) throw UsageError{};
     Arguments a;
-    a.command = argv[1];
-    a.table = argv[2];
-    for (int i = 3; i < argc; ++i) {
-        std::string arg = argv[i];
+    a.command = args[0];
+    a.table = args[1];
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         auto value = [&]() -> std::string {
-            if (i + 1 >= argc) throw UsageError{};
-            return argv[++i];
+            if (i + 1 >= args.size()) throw UsageError{};
+            return args[++i];
         };
         if (arg == "--filter") {
             a.filter = value();
@@ -163,5 +164,6 @@ int run(const Arguments& a) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return RunCommandLine("xbtool", kUsage, [&] { return run(parse(argc, argv)); });
+    return RunCommandLine("xbtool", kUsage,
+                          [&] { return run(parse(programArguments(argc, argv))); });
 }

@@ -28,11 +28,6 @@ bool directoryExists(const std::string& path) {
     return fs::is_directory(onDisk(path), ec);
 }
 
-bool copyFileReplacing(const std::string& from, const std::string& to) {
-    std::error_code ec;
-    return fs::copy_file(onDisk(from), onDisk(to), fs::copy_options::overwrite_existing, ec);
-}
-
 bool deleteFile(const std::string& path) {
     std::error_code ec;
     return fs::remove(onDisk(path), ec);

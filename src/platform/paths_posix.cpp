@@ -78,6 +78,12 @@ std::string nativePath(const std::string& path) {
     return native;
 }
 
+bool copyFileReplacing(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    return fs::copy_file(nativePath(from), nativePath(to), fs::copy_options::overwrite_existing,
+                         ec);
+}
+
 void replaceFile(const std::string& replacement, const std::string& target) {
     std::error_code ec;
     const fs::file_status old = fs::status(target, ec);

@@ -11,9 +11,26 @@
 namespace marklift {
 
 std::string nativePath(const std::string& path) {
-    std::string native = path;
-    std::replace(native.begin(), native.end(), '/', '\\');
+    // A run of separators is one, as POSIX reads it, except the two that
+    // begin a network path (\\server\share).
+    std::string native;
+    for (char c : path) {
+        if (c == '/') c = '\\';
+        if (c == '\\' && native.size() > 1 && native.back() == '\\') continue;
+        native += c;
+    }
     return native;
+}
+
+bool copyFileReplacing(const std::string& from, const std::string& to) {
+    // CopyFileW, not std::filesystem::copy_file: MinGW's (GCC 12) refuses to
+    // overwrite an existing file whatever the options say.
+    try {
+        return CopyFileW(wideFromUtf8(nativePath(from)).c_str(),
+                         wideFromUtf8(nativePath(to)).c_str(), FALSE) != 0;
+    } catch (const PlatformError&) {
+        return false;
+    }
 }
 
 void replaceFile(const std::string& replacement, const std::string& target) {

@@ -3,7 +3,10 @@
 // bytes and its modification time; and each action works as well for a user
 // whom the kernel refuses every write to them as it does for root.
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <filesystem>
@@ -19,16 +22,15 @@
 #include "core/periods/main_window_logic.h"
 #include "core/worktable/code_tables.h"
 #include "core/worktable/work_table_builder.h"
+#include "platform/file.h"
 #include "support/child_process.h"
 #include "support/data_directory.h"
 #include "support/scripted_user_interface.h"
 
 using namespace marklift;
-using marklift::testing::BecomeUnprivileged;
 using marklift::testing::ChildResult;
 using marklift::testing::DataDirectory;
-using marklift::testing::kUnprivilegedId;
-using marklift::testing::RunInChild;
+using marklift::testing::RunWithoutPrivileges;
 
 namespace fs = std::filesystem;
 
@@ -120,8 +122,14 @@ protected:
         const std::chrono::sys_seconds when =
             std::chrono::sys_days{std::chrono::year{2001} / 2 / 3} + std::chrono::hours{4};
         const fs::file_time_type longAgo = std::chrono::file_clock::from_sys(when);
-        for (const auto& entry : fs::recursive_directory_iterator(dir.root()))
+        for (const auto& entry : fs::recursive_directory_iterator(dir.root())) {
+#ifdef _WIN32
+            // MinGW's C library cannot set a folder's time; a folder keeps
+            // the time of the copy, which is compared all the same.
+            if (entry.is_directory()) continue;
+#endif
             fs::last_write_time(entry.path(), longAgo);
+        }
     }
 
     // Every entry below the root that belongs to ZOLT: the period folders
@@ -159,6 +167,48 @@ protected:
     }
 };
 
+// Makes ZOLT's files and folders read-only: on POSIX for `nobody`, who is to
+// own the data directory so that Marklift's own files may still go there;
+// on Windows by the read-only attribute, which only files have.
+void GuardZolt(const DataDirectory& dir, const std::map<std::string, EntryState>& zolt) {
+#ifdef _WIN32
+    for (const auto& entry : zolt) {
+        const fs::path path = dir.root() / entry.first;
+        if (!fs::is_directory(path))
+            fs::permissions(
+                path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                fs::perm_options::remove);
+    }
+#else
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(dir.root().c_str(), testing::kUnprivilegedId, testing::kUnprivilegedId),
+                  0);
+    }
+    for (const auto& entry : zolt) {
+        const fs::path path = dir.root() / entry.first;
+        fs::permissions(path, fs::is_directory(path) ? fs::perms(0555) : fs::perms(0444));
+    }
+#endif
+}
+
+// What GuardZolt guards, and whether this process could write it anyway.
+#ifdef _WIN32
+const char* const kGuarded[] = {"SETUPSCH.DBF", "DELVTP1/SSN.NTX"};
+bool Writable(const fs::path& path) {
+    try {
+        File(path.string(), File::Access::ReadWrite, File::Lock::None);
+        return true;
+    } catch (const PlatformError&) {
+        return false;
+    }
+}
+#else
+const char* const kGuarded[] = {"SETUPSCH.DBF", "DELVTP1", "DELVTP1/SSN.NTX"};
+bool Writable(const fs::path& path) {
+    return ::access(path.c_str(), W_OK) == 0;
+}
+#endif
+
 TEST_P(ZoltReadOnlyTest, EveryZoltFileKeepsItsBytesAndTime) {
     DataDirectory dir("zolt-untouched");
     CopyZolt(dir);
@@ -194,19 +244,13 @@ TEST_P(ZoltReadOnlyTest, WorksWhereTheKernelRefusesEveryWriteToZolt) {
     CopyZolt(dir);
     // Marklift's own files still go to the data directory; ZOLT's files and
     // folders are the kernel's to guard.
-    if (::geteuid() == 0) {
-        ASSERT_EQ(::chown(dir.root().c_str(), kUnprivilegedId, kUnprivilegedId), 0);
-    }
-    for (const auto& entry : ZoltEntries(dir, zoltFiles)) {
-        const fs::path path = dir.root() / entry.first;
-        fs::permissions(path, fs::is_directory(path) ? fs::perms(0555) : fs::perms(0444));
-    }
-    const ChildResult child = RunInChild([&] {
-        BecomeUnprivileged();
+    const std::map<std::string, EntryState> zolt = ZoltEntries(dir, zoltFiles);
+    GuardZolt(dir, zolt);
+    const ChildResult child = RunWithoutPrivileges([&] {
         // Unless the kernel would refuse, the run below proves nothing.
-        for (const char* zolt : {"SETUPSCH.DBF", "DELVTP1", "DELVTP1/SSN.NTX"}) {
-            if (::access((dir.root() / zolt).c_str(), W_OK) == 0)
-                throw std::runtime_error(std::string(zolt) + " can be written by the child");
+        for (const char* guarded : kGuarded) {
+            if (Writable(dir.root() / guarded))
+                throw std::runtime_error(std::string(guarded) + " can be written");
         }
         NoRetryUserInterface ui;
         GetParam().run(dir.path(), ui);

@@ -58,7 +58,12 @@ TEST_F(Utf8Names, ReachTheDiskAsSpelledThroughEveryOperation) {
     EXPECT_TRUE(fileExists(dir_ + kTable));
     EXPECT_TRUE(directoryExists(dir_));
 
-    EXPECT_TRUE(copyFileReplacing(dir_ + kTable, dir_ + kCopy));
+    {
+        File old(nativePath(dir_ + kCopy), File::Access::ReadWrite, File::Lock::None,
+                 File::Create::Truncate);
+        old.writeAt(0, "an older copy", 13);
+    }
+    EXPECT_TRUE(copyFileReplacing(dir_ + kTable, dir_ + kCopy));  // over the older copy
     EXPECT_TRUE(renameFile(dir_ + kCopy, dir_ + kMoved));
     {
         ReplacingFile upload(dir_ + kUpload);
@@ -72,6 +77,13 @@ TEST_F(Utf8Names, ReachTheDiskAsSpelledThroughEveryOperation) {
     EXPECT_TRUE(deleteFile(dir_ + kMoved));
     EXPECT_FALSE(fileExists(dir_ + kMoved));
     EXPECT_EQ(namesOnDisk(), (std::set<std::string>{kTable, kUpload}));
+}
+
+TEST_F(Utf8Names, ARunOfSeparatorsIsOne) {
+    const std::string table = nativePath(dir_ + kTable);
+    File(table, File::Access::ReadWrite, File::Lock::None, File::Create::Truncate);
+    EXPECT_EQ(nativePath(dir_ + "\\\\" + kTable), table);
+    EXPECT_EQ(nativePath(dir_ + "//" + kTable), table);
 }
 
 TEST(ProgramFolder, HoldsTheRunningProgram) {

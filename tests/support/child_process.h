@@ -1,17 +1,16 @@
 // For faults only the kernel can make, as tests run as root and without
-// limits: a forked child that gives up root or may not grow a file, a
-// program run as a child, and another process holding a table's lock.
+// limits: a program run as a child, another process holding a table, and a
+// directory without write access, on every system; on POSIX also a forked
+// child that gives up root or may not grow a file.
 #pragma once
 
-#include <fcntl.h>
+#ifndef _WIN32
 #include <grp.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdint>
@@ -24,7 +23,18 @@
 #include <utility>
 #include <vector>
 
+#include "support/child_program.h"
+
 namespace marklift::testing {
+
+// How a child ended: its exit status (minus the signal when one ended it)
+// and the report its body returned.
+struct ChildResult {
+    int status = -1;
+    std::string report;
+};
+
+#ifndef _WIN32
 
 // The user and group `nobody`, which owns nothing the tests make.
 inline constexpr uid_t kUnprivilegedId = 65534;
@@ -45,32 +55,15 @@ inline void writeAll(int fd, const std::string& text) {
     }
 }
 
-// Reads every given descriptor to its end, at the same time, so that
-// neither pipe fills while the other is read.
-inline std::vector<std::string> readAll(const std::vector<int>& fds) {
-    std::vector<std::string> texts(fds.size());
-    std::vector<pollfd> open;
-    for (int fd : fds) open.push_back({fd, POLLIN, 0});
-    std::size_t remaining = fds.size();
-    while (remaining > 0) {
-        if (::poll(open.data(), open.size(), -1) < 0) {
-            if (errno == EINTR) continue;
-            fail("poll");
-        }
-        for (std::size_t i = 0; i < open.size(); ++i) {
-            if (open[i].fd < 0 || open[i].revents == 0) continue;
-            char buffer[4096];
-            const ssize_t n = ::read(open[i].fd, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                open[i].fd = -1;
-                --remaining;
-            } else {
-                texts[i].append(buffer, static_cast<std::size_t>(n));
-            }
-        }
+inline std::string readToEnd(int fd) {
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return text;
+        text.append(buffer, static_cast<std::size_t>(n));
     }
-    return texts;
 }
 
 // The exit status, or minus the signal that ended the process.
@@ -82,13 +75,6 @@ inline int waitFor(pid_t pid) {
 }
 
 }  // namespace child_process_detail
-
-// How a child ended: its exit status (minus the signal when one ended it)
-// and the report its body returned.
-struct ChildResult {
-    int status = -1;
-    std::string report;
-};
 
 // Runs `body` in a forked child and waits for its end. The child exits 0
 // with the text `body` returns as its report, or 1 with the text of what it
@@ -118,7 +104,7 @@ inline ChildResult RunInChild(const std::function<std::string()>& body) {
     }
     ::close(report[1]);
     ChildResult result;
-    result.report = readAll({report[0]})[0];
+    result.report = readToEnd(report[0]);
     ::close(report[0]);
     result.status = waitFor(pid);
     return result;
@@ -171,6 +157,15 @@ private:
     bool active_ = false;
 };
 
+// Runs `body` where permission bits count as they do for a user: in a
+// forked child that gives up root (RunInChild, BecomeUnprivileged).
+inline ChildResult RunWithoutPrivileges(const std::function<std::string()>& body) {
+    return RunInChild([&body] {
+        BecomeUnprivileged();
+        return body();
+    });
+}
+
 // In a child: no file may grow past `bytes`. A write beyond fails with EFBIG
 // instead of ending the process, the way a write to a full disk fails.
 inline void LimitFileSize(std::uint64_t bytes) {
@@ -180,109 +175,77 @@ inline void LimitFileSize(std::uint64_t bytes) {
     if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) fail("setrlimit");
 }
 
+#else
+
+// Runs `body` where permission bits count as they do for a user: on Windows
+// the read-only attribute holds for every user (and Wine runs the tests
+// unprivileged, see tools/run-under-wine), so in this process. Its status
+// is 0 with the text `body` returns, or 1 with the text of what it threw.
+inline ChildResult RunWithoutPrivileges(const std::function<std::string()>& body) {
+    try {
+        return {0, body()};
+    } catch (const std::exception& error) {
+        return {1, error.what()};
+    }
+}
+
+#endif
+
 // What a program run by RunProgram printed, and its exit status (minus the
-// signal when one ended it).
+// signal when one ended it on POSIX).
 struct ProgramResult {
     int status = -1;
     std::string out;
     std::string err;
 };
 
+#ifdef _WIN32
+// Runs the program at `path` with `arguments` to its end.
+inline ProgramResult RunProgram(const std::string& path,
+                                const std::vector<std::string>& arguments) {
+    ChildProgram program(path, arguments);
+#else
 // Runs the program at `path` with `arguments` to its end. `prepare` runs in
 // the child just before the program starts (to drop privileges or set a
 // limit, both of which the program keeps).
 inline ProgramResult RunProgram(const std::string& path, const std::vector<std::string>& arguments,
                                 const std::function<void()>& prepare = {}) {
-    using namespace child_process_detail;
-    int out[2];
-    int err[2];
-    if (::pipe(out) != 0 || ::pipe(err) != 0) fail("pipe");
-    const pid_t pid = ::fork();
-    if (pid < 0) fail("fork");
-    if (pid == 0) {
-        ::dup2(out[1], STDOUT_FILENO);
-        ::dup2(err[1], STDERR_FILENO);
-        for (int fd : {out[0], out[1], err[0], err[1]}) ::close(fd);
-        try {
-            if (prepare) prepare();
-        } catch (const std::exception& error) {
-            writeAll(STDERR_FILENO, std::string("cannot prepare the child: ") + error.what());
-            ::_exit(127);
-        }
-        std::vector<char*> argv{const_cast<char*>(path.c_str())};
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        ::execv(path.c_str(), argv.data());
-        writeAll(STDERR_FILENO, "cannot run " + path + ": " + std::strerror(errno));
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    ::close(err[1]);
-    const std::vector<std::string> texts = readAll({out[0], err[0]});
-    ::close(out[0]);
-    ::close(err[0]);
-    return {waitFor(pid), texts[0], texts[1]};
+    ChildProgram program(path, arguments, prepare);
+#endif
+    auto [out, err] = program.readToEnd();
+    return {program.finish(), std::move(out), std::move(err)};
 }
 
-// Another process holding an exclusive flock on a file for as long as this
-// object lives: a table some other program has open, the way the engine
-// locks its tables.
+// Another process holding a table exclusively for as long as this object
+// lives, the way the engine holds one: hold-table (tests/support), which a
+// test program that uses this names in cmake/TestPrograms.cmake.
 class LockingProcess {
 public:
-    explicit LockingProcess(const std::string& path) {
-        using namespace child_process_detail;
-        int ready[2];
-        int release[2];
-        if (::pipe(ready) != 0 || ::pipe(release) != 0) fail("pipe");
-        pid_ = ::fork();
-        if (pid_ < 0) fail("fork");
-        if (pid_ == 0) {
-            ::close(ready[0]);
-            ::close(release[1]);
-            const int fd = ::open(path.c_str(), O_RDWR);
-            const bool locked = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-            writeAll(ready[1], locked ? "y" : "n");
-            ::close(ready[1]);
-            char byte;
-            while (::read(release[0], &byte, 1) < 0 && errno == EINTR) {
-            }
-            ::_exit(0);
-        }
-        ::close(ready[1]);
-        ::close(release[0]);
-        release_ = release[1];
-        const std::string answer = readAll({ready[0]})[0];
-        ::close(ready[0]);
-        if (answer != "y") {
-            stop();
-            throw std::runtime_error("another process could not lock " + path);
+    explicit LockingProcess(const std::string& path)
+        : holder_(MARKLIFT_HOLD_TABLE, {"exclusive", path}) {
+        const std::string answer = holder_.readLine();
+        if (answer != "opened") {
+            holder_.finish();
+            throw std::runtime_error("another process could not hold " + path + ": " + answer);
         }
     }
-    ~LockingProcess() { release(); }
     LockingProcess(const LockingProcess&) = delete;
     LockingProcess& operator=(const LockingProcess&) = delete;
 
-    // Returns once the other process has let go of the lock (and ended).
-    void release() { stop(); }
+    // Returns once the other process has let go of the table (and ended).
+    void release() { holder_.finish(); }
 
 private:
-    // The child waits for the release pipe to close.
-    void stop() {
-        if (release_ < 0) return;
-        ::close(release_);
-        release_ = -1;
-        child_process_detail::waitFor(pid_);
-    }
-
-    pid_t pid_ = -1;
-    int release_ = -1;
+    ChildProgram holder_;
 };
 
 // Makes a directory and the files directly in it read-only for the scope,
 // then gives their permissions back. A process without root
 // (BecomeUnprivileged, UnprivilegedScope) may then neither change those
-// files nor add, remove or rename one.
+// files nor add, remove or rename one. On Windows the files get the
+// read-only attribute, which holds for every user; a folder's attribute does
+// not keep new files out there, though Wine, which keeps it as permission
+// bits, does.
 class ReadOnlyDirectory {
 public:
     explicit ReadOnlyDirectory(const std::filesystem::path& path) {

@@ -1,8 +1,8 @@
 // Another program run by a test, on POSIX and on Windows alike: its standard
-// input and output are pipes to the test, its errors go where the test's go.
-// The test reads what it reports line by line and ends it by closing its
-// input, so the program can hold something (a table) for as long as the
-// test needs another process to hold it.
+// input, output and errors are pipes to the test. The test reads what it
+// reports line by line, or everything to the end, and ends it by closing
+// its input, so that the program can hold something (a table) for as long
+// as the test needs another process to hold it.
 #pragma once
 
 #ifdef _WIN32
@@ -16,16 +16,28 @@
 #include <cstring>
 #endif
 
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace marklift::testing {
 
 class ChildProgram {
 public:
+#ifdef _WIN32
     ChildProgram(const std::string& path, const std::vector<std::string>& arguments);
-    ~ChildProgram() { finish(); }
+#else
+    // `prepare` runs in the child just before the program starts (to drop
+    // privileges or set a limit, both of which the program keeps).
+    ChildProgram(const std::string& path, const std::vector<std::string>& arguments,
+                 const std::function<void()>& prepare = {});
+#endif
+    ~ChildProgram() {
+        finish();
+    }
     ChildProgram(const ChildProgram&) = delete;
     ChildProgram& operator=(const ChildProgram&) = delete;
 
@@ -34,9 +46,21 @@ public:
     std::string readLine() {
         std::string line;
         char c = 0;
-        while (readByte(c) && c != '\n') line += c;
+        while (readByte(output_, c) && c != '\n') line += c;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         return line;
+    }
+
+    // Closes the program's input and reads what it writes to its output and
+    // to its errors, each to its end; the two are read at once, so that
+    // neither pipe fills while the program waits to write to the other.
+    std::pair<std::string, std::string> readToEnd() {
+        closeInput();
+        std::string errors;
+        std::thread errorReader([&] { errors = drain(errors_); });
+        std::string output = drain(output_);
+        errorReader.join();
+        return {output, errors};
     }
 
     // Closes the program's input, waits for its end and gives its exit status
@@ -44,17 +68,30 @@ public:
     int finish();
 
 private:
-    bool readByte(char& c);
+#ifdef _WIN32
+    using Pipe = HANDLE;
+    static constexpr HANDLE kClosed = nullptr;
+#else
+    using Pipe = int;
+    static constexpr int kClosed = -1;
+#endif
+
+    static bool readByte(Pipe pipe, char& c);
+    static std::string drain(Pipe pipe) {
+        std::string text;
+        for (char c = 0; readByte(pipe, c);) text += c;
+        return text;
+    }
+    void closeInput();
 
 #ifdef _WIN32
     HANDLE process_ = nullptr;
-    HANDLE input_ = nullptr;
-    HANDLE output_ = nullptr;
 #else
     pid_t pid_ = -1;
-    int input_ = -1;
-    int output_ = -1;
 #endif
+    Pipe input_ = kClosed;
+    Pipe output_ = kClosed;
+    Pipe errors_ = kClosed;
     int status_ = -1;
 };
 
@@ -77,10 +114,9 @@ inline std::wstring wide(const std::string& text) {
 // One argument as the C runtime's command-line parsing gives it back:
 // quoted, with backslashes doubled where a quote follows them.
 inline std::wstring quoted(const std::string& argument) {
-    const std::wstring text = wide(argument);
     std::wstring result = L"\"";
     std::size_t backslashes = 0;
-    for (wchar_t c : text) {
+    for (wchar_t c : wide(argument)) {
         if (c == L'\\') {
             ++backslashes;
             continue;
@@ -93,53 +129,61 @@ inline std::wstring quoted(const std::string& argument) {
     return result + L"\"";
 }
 
+// A pipe whose `childEnd` the program inherits and whose other end stays
+// with the test: an inherited copy of the test's end of the input would
+// keep the program's input open after the test closed it.
+inline void makePipe(HANDLE& testEnd, HANDLE& childEnd, bool childReads) {
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE read = nullptr;
+    HANDLE write = nullptr;
+    if (!CreatePipe(&read, &write, &inherited, 0)) fail("CreatePipe");
+    testEnd = childReads ? write : read;
+    childEnd = childReads ? read : write;
+    SetHandleInformation(testEnd, HANDLE_FLAG_INHERIT, 0);
+}
+
 }  // namespace child_program_detail
 
 inline ChildProgram::ChildProgram(const std::string& path,
                                   const std::vector<std::string>& arguments) {
     using namespace child_program_detail;
-    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE childInput = nullptr;
-    HANDLE childOutput = nullptr;
-    if (!CreatePipe(&childInput, &input_, &inherited, 0) ||
-        !CreatePipe(&output_, &childOutput, &inherited, 0))
-        fail("CreatePipe");
-    // The test's own ends stay with the test: an inherited copy of the input
-    // would keep the program's input open after the test closed it.
-    SetHandleInformation(input_, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(output_, HANDLE_FLAG_INHERIT, 0);
-
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = childInput;
-    startup.hStdOutput = childOutput;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    makePipe(input_, startup.hStdInput, true);
+    makePipe(output_, startup.hStdOutput, false);
+    makePipe(errors_, startup.hStdError, false);
     std::wstring commandLine = quoted(path);
     for (const std::string& argument : arguments) commandLine += L" " + quoted(argument);
     PROCESS_INFORMATION started{};
     const BOOL ok = CreateProcessW(wide(path).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                                    0, nullptr, nullptr, &startup, &started);
-    CloseHandle(childInput);
-    CloseHandle(childOutput);
+    for (HANDLE childEnd : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
+        CloseHandle(childEnd);
     if (!ok) fail("cannot run " + path);
     CloseHandle(started.hThread);
     process_ = started.hProcess;
 }
 
-inline bool ChildProgram::readByte(char& c) {
+inline bool ChildProgram::readByte(HANDLE pipe, char& c) {
     DWORD read = 0;
-    return ReadFile(output_, &c, 1, &read, nullptr) && read == 1;
+    return ReadFile(pipe, &c, 1, &read, nullptr) && read == 1;
+}
+
+inline void ChildProgram::closeInput() {
+    if (input_ != kClosed) CloseHandle(input_);
+    input_ = kClosed;
 }
 
 inline int ChildProgram::finish() {
     if (process_ == nullptr) return status_;
-    CloseHandle(input_);
+    closeInput();
     WaitForSingleObject(process_, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(process_, &code);
     status_ = static_cast<int>(code);
     CloseHandle(output_);
+    CloseHandle(errors_);
     CloseHandle(process_);
     process_ = nullptr;
     return status_;
@@ -148,45 +192,67 @@ inline int ChildProgram::finish() {
 #else
 
 inline ChildProgram::ChildProgram(const std::string& path,
-                                  const std::vector<std::string>& arguments) {
+                                  const std::vector<std::string>& arguments,
+                                  const std::function<void()>& prepare) {
     int input[2];
     int output[2];
-    if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0)
+    int errors[2];
+    if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0 ||
+        ::pipe2(errors, O_CLOEXEC) != 0)
         throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
     pid_ = ::fork();
     if (pid_ < 0) throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
     if (pid_ == 0) {
         ::dup2(input[0], STDIN_FILENO);
         ::dup2(output[1], STDOUT_FILENO);
+        ::dup2(errors[1], STDERR_FILENO);
+        auto say = [](const std::string& text) {
+            if (::write(STDERR_FILENO, text.data(), text.size()) < 0) return;
+        };
+        try {
+            if (prepare) prepare();
+        } catch (const std::exception& error) {
+            say(std::string("cannot prepare the child: ") + error.what());
+            ::_exit(127);
+        }
         std::vector<char*> argv{const_cast<char*>(path.c_str())};
         for (const std::string& argument : arguments)
             argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
         ::execv(path.c_str(), argv.data());
+        say("cannot run " + path + ": " + std::strerror(errno));
         ::_exit(127);
     }
     ::close(input[0]);
     ::close(output[1]);
+    ::close(errors[1]);
     input_ = input[1];
     output_ = output[0];
+    errors_ = errors[0];
 }
 
-inline bool ChildProgram::readByte(char& c) {
+inline bool ChildProgram::readByte(int pipe, char& c) {
     for (;;) {
-        const ssize_t n = ::read(output_, &c, 1);
+        const ssize_t n = ::read(pipe, &c, 1);
         if (n < 0 && errno == EINTR) continue;
         return n == 1;
     }
 }
 
+inline void ChildProgram::closeInput() {
+    if (input_ != kClosed) ::close(input_);
+    input_ = kClosed;
+}
+
 inline int ChildProgram::finish() {
     if (pid_ < 0) return status_;
-    ::close(input_);
+    closeInput();
     int status = 0;
     while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
     status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
     ::close(output_);
+    ::close(errors_);
     pid_ = -1;
     return status_;
 }

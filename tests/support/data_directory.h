@@ -3,12 +3,11 @@
 // engine, the way ZOLT and Marklift lay them out.
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,7 +28,7 @@ public:
     explicit DataDirectory(const std::string& label) {
         static int serial = 0;
         root_ = std::filesystem::temp_directory_path() /
-                ("marklift-" + label + "-" + std::to_string(::getpid()) + "-" +
+                ("marklift-" + label + "-" + std::to_string(std::random_device{}()) + "-" +
                  std::to_string(++serial));
         std::filesystem::remove_all(root_);
         std::filesystem::create_directories(root_);

@@ -8,7 +8,9 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "platform/program_arguments.h"
 #include "tables/dbf_file.h"
 #include "tables/xbase_error.h"
 
@@ -26,14 +28,16 @@ std::optional<DbfFile::Mode> modeNamed(const std::string& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::optional<DbfFile::Mode> mode = argc == 3 ? modeNamed(argv[1]) : std::nullopt;
+    const std::vector<std::string> arguments = marklift::programArguments(argc, argv);
+    const std::optional<DbfFile::Mode> mode =
+        arguments.size() == 2 ? modeNamed(arguments[0]) : std::nullopt;
     if (!mode) {
         std::cerr << "usage: hold-table readonly|shared|exclusive TABLE\n";
         return 2;
     }
     std::optional<DbfFile> table;
     try {
-        table.emplace(argv[2], *mode);
+        table.emplace(arguments[1], *mode);
     } catch (const marklift::EXbaseError& error) {
         std::cout << "refused: " << error.what() << std::endl;
         return 3;

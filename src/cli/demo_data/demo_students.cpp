@@ -4,6 +4,7 @@
 
 #include "cli/demo_data/demo_names.h"
 #include "cli/demo_data/zolt_layouts.h"
+#include "platform/utf8_path.h"
 #include "tables/field.h"
 #include "tables/key_index.h"
 #include "tables/ntx_index.h"
@@ -96,7 +97,7 @@ std::vector<WrittenFile> writeStudentTable(const std::filesystem::path& director
     }
     keys.sort();
     std::vector<WrittenFile> written{table.finish()};
-    writeNtx((directory / indexName).string(), {"SSN", kSsnLength, 0, false}, keys);
+    writeNtx(utf8FromPath(directory / indexName), {"SSN", kSsnLength, 0, false}, keys);
     written.push_back({indexName, static_cast<std::uint32_t>(keys.size()), 0});
     return written;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/utf8_path.h"
 #include "tables/dbf_format.h"
 #include "tables/field_definition.h"
 
@@ -20,7 +21,8 @@ std::string createTable(const std::string& path, std::string_view fieldDefinitio
 
 DemoTable::DemoTable(const std::filesystem::path& directory, std::string name,
                      std::string_view fieldDefinitions)
-    : file_(createTable((directory / name).string(), fieldDefinitions), DbfFile::Mode::Exclusive),
+    : file_(createTable(utf8FromPath(directory / name), fieldDefinitions),
+            DbfFile::Mode::Exclusive),
       record_(file_.recordLength(), ' ') {
     written_.name = std::move(name);
 }

@@ -463,6 +463,9 @@ TEST_F(CsvExportTest, AFailurePartWayPassesOnAndLeavesThePreviousFileWhole) {
 }
 
 TEST_F(CsvExportTest, AFullDiskPartWayPassesOnAndLeavesThePreviousFileWhole) {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX-only: a full disk is made by a file size limit (setrlimit)";
+#else
     TableOnDisk table(scratch, "NAMES", "NAME,C,40,0;");
     for (int i = 0; i < 200; ++i) {
         table.table.Append();
@@ -487,6 +490,7 @@ TEST_F(CsvExportTest, AFullDiskPartWayPassesOnAndLeavesThePreviousFileWhole) {
         << result.report;
     EXPECT_EQ(scratch.entries(), before);
     EXPECT_EQ(written(), "previous\r\n");
+#endif
 }
 
 }  // namespace

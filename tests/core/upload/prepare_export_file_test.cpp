@@ -294,15 +294,28 @@ TEST_F(PrepareExportTest, AnEngineFailureEndsTheRunWithEverythingPutBack) {
 }
 
 TEST_F(PrepareExportTest, GivingUpOnOpeningTheUploadTableEndsTheProgram) {
+    // A damaged index that the stale index's deletion leaves keeps the new
+    // table from opening.
+#ifdef _WIN32
+    // A read-only file is not deleted on Windows, whoever asks.
+    WriteFile(scratch.file("BANNEREX.cdx"), "damaged");
+    fs::permissions(scratch.file("BANNEREX.cdx"),
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+#else
     // Names match without regard to case: the stale index that is deleted is
-    // one of two, and the other one, damaged, keeps the new table from opening.
+    // one of two, and the other one is left.
     WriteFile(scratch.file("BANNEREX.cdx"), "stale");
     WriteFile(scratch.file("bannerex.CDX"), "damaged");
+#endif
     ui.queueAnswer(Answer::Cancel);
     EXPECT_THROW(run({A}), ProgramCancelled);
     EXPECT_EQ(ui.messageTexts().back(), "Cancelled.  The program will be terminated.");
     EXPECT_EQ(ui.busyDepth(), 0);
     EXPECT_FALSE(fs::exists(scratch.file("UPLOAD.ASC")));
+#ifdef _WIN32
+    fs::permissions(scratch.file("BANNEREX.cdx"), fs::perms::owner_write, fs::perm_options::add);
+#endif
 }
 
 TEST(UploadRecord, DatesOfTheYear1899AreEmpty) {

@@ -575,8 +575,10 @@ std::string Without(const std::string& definitions, const std::string& name) {
     return definitions.substr(0, at) + definitions.substr(end + 1);
 }
 
+// In upper case and with `/` between folders, whichever the system uses.
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), ::toupper);
+    std::replace(text.begin(), text.end(), '\\', '/');
     return text;
 }
 

@@ -1,0 +1,9 @@
+#include "platform/program_arguments.h"
+
+namespace marklift {
+
+std::vector<std::string> programArguments(int argc, char** argv) {
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+}
+
+}  // namespace marklift
