@@ -138,7 +138,7 @@ TEST_F(PrepareCommandTest, AZoltTableThatWillNotOpenEndsTheRunSayingWhy) {
                                                 "--out",     upload};
     const std::string place = scratch.file("zolt/DELVTP1/PLACE.DBF");
     // As the program names the table, which POSIX spells as on disk.
-    const std::string placeAsShown = nativePath(scratch.file("zolt") + "/DELVTP1/Place.dbf");
+    auto placeAsShown = [this] { return nativePath(scratch.file("zolt") + "/DELVTP1/Place.dbf"); };
     auto lastLine = [this] {
         const std::string text = err.str();
         return text.substr(text.rfind('\n', text.size() - 2) + 1);
@@ -147,12 +147,12 @@ TEST_F(PrepareCommandTest, AZoltTableThatWillNotOpenEndsTheRunSayingWhy) {
         LockingProcess holder(place);
         EXPECT_EQ(run(arguments), 1);
         EXPECT_EQ(lastLine(), "marklift-prepare: gave up after 12 attempts to open a table: " +
-                                  placeAsShown + " is in use by another program\n")
+                                  placeAsShown() + " is in use by another program\n")
             << err.str();
     }
     std::filesystem::remove(place);
     EXPECT_EQ(run(arguments), 1);
-    EXPECT_EQ(lastLine(), "marklift-prepare: Table " + placeAsShown + " does not exist.\n")
+    EXPECT_EQ(lastLine(), "marklift-prepare: Table " + placeAsShown() + " does not exist.\n")
         << err.str();
     EXPECT_EQ(out.str(), "");
     EXPECT_FALSE(std::filesystem::exists(upload));

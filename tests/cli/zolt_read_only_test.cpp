@@ -181,7 +181,8 @@ void GuardZolt(const DataDirectory& dir, const std::map<std::string, EntryState>
     }
 #else
     if (::geteuid() == 0) {
-        ASSERT_EQ(::chown(dir.root().c_str(), testing::kUnprivilegedId, testing::kUnprivilegedId),
+        ASSERT_EQ(::chown(dir.root().c_str(), marklift::testing::kUnprivilegedId,
+                          marklift::testing::kUnprivilegedId),
                   0);
     }
     for (const auto& entry : zolt) {
