@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "tables/ntx_format.h"
 #include "tables/xbase_error.h"
 
 namespace marklift {
@@ -20,7 +21,7 @@ EXbaseError errorOf(const PlatformError& error) {
 }  // namespace
 
 std::vector<std::uint64_t> ntxLockOffsets(std::uint16_t signature) {
-    if (signature & kNtxNewLockFlag) return {kNtxLockOffset, kNtxNewLockOffset};
+    if (signature & kNtxNewLockOffsetFlag) return {kNtxLockOffset, kNtxNewLockOffset};
     return {kNtxLockOffset};
 }
 

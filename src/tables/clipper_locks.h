@@ -81,7 +81,6 @@ inline constexpr std::uint64_t kDbfLockBase = 1'000'000'000;
 inline constexpr std::uint64_t kDbfHeaderLockOffset = kDbfLockBase;
 inline constexpr std::uint64_t kNtxLockOffset = 1'000'000'000;
 inline constexpr std::uint64_t kNtxNewLockOffset = 0xFFFFFFFF;
-inline constexpr std::uint16_t kNtxNewLockFlag = 0x0010;
 
 inline std::uint64_t dbfRecordLockOffset(std::uint32_t recno) {
     return kDbfLockBase + recno;
