@@ -13,8 +13,8 @@
 namespace marklift {
 
 struct FieldDef {
-    std::string name;  // upper case as stored, at most 10 characters
-    char type = 'C';   // 'C', 'D', 'L', 'N', 'F'; other letters are kept as read
+    std::string name;          // upper case as stored, at most 10 characters
+    char type = 'C';           // 'C', 'D', 'L', 'N', 'F'; other letters are kept as read
     std::uint8_t length = 0;
     std::uint8_t decimals = 0;
     std::uint32_t offset = 0;  // from the start of the record (deletion flag is byte 0)
