@@ -91,7 +91,8 @@ void insertNtxKey(File& index, std::string_view key, std::uint32_t recno,
         fileEnd += kNtxPageSize;
         return offset;
     };
-    std::vector<Node> changed;  // in the order they are written
+    std::vector<Node> rewritten;  // pages changed in place, from the leaf up
+    std::vector<Node> added;      // new pages
     Entry rising{0, recno, std::string(key)};
     std::size_t level = path.size();
     for (;;) {
@@ -99,36 +100,40 @@ void insertNtxKey(File& index, std::string_view key, std::uint32_t recno,
         Node& node = path[level];
         node.entries.insert(node.entries.begin() + static_cast<std::ptrdiff_t>(places[level]),
                             rising);
-        if (node.entries.size() <= h.maxItems) {
-            changed.push_back(node);
-            break;
-        }
+        rewritten.push_back(node);
+        if (node.entries.size() <= h.maxItems) break;
         // The lower half moves out; the page keeps its offset and the upper
         // half, so the pointer to it above stays right.
-        const std::size_t middle = node.entries.size() / 2;
+        Node& split = rewritten.back();
+        const std::size_t middle = split.entries.size() / 2;
         Node lower;
         lower.offset = newPage();
-        lower.entries.assign(node.entries.begin(),
-                             node.entries.begin() + static_cast<std::ptrdiff_t>(middle));
-        lower.lastChild = node.entries[middle].child;
-        rising = {lower.offset, node.entries[middle].recno, node.entries[middle].key};
-        node.entries.erase(node.entries.begin(),
-                           node.entries.begin() + static_cast<std::ptrdiff_t>(middle) + 1);
-        changed.insert(changed.begin(), lower);
-        changed.push_back(node);
+        lower.entries.assign(split.entries.begin(),
+                             split.entries.begin() + static_cast<std::ptrdiff_t>(middle));
+        lower.lastChild = split.entries[middle].child;
+        rising = {lower.offset, split.entries[middle].recno, split.entries[middle].key};
+        split.entries.erase(split.entries.begin(),
+                            split.entries.begin() + static_cast<std::ptrdiff_t>(middle) + 1);
+        added.push_back(lower);
         if (level == 0) {
             Node root;
             root.offset = newPage();
             root.entries.push_back(rising);
-            root.lastChild = node.offset;
-            changed.insert(changed.begin(), root);
+            root.lastChild = split.offset;
+            added.push_back(root);
             h.rootOffset = root.offset;
             break;
         }
     }
 
-    for (const Node& node : changed) {
-        writeNode(index, h, node);
+    // As a writer that flushes its page buffers in tree order: from the top
+    // down, the new pages after the pages that point to them.
+    for (auto page = rewritten.rbegin(); page != rewritten.rend(); ++page) {
+        writeNode(index, h, *page);
+        betweenWrites();
+    }
+    for (const Node& page : added) {
+        writeNode(index, h, page);
         betweenWrites();
     }
     ++h.version;

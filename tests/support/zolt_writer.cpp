@@ -27,11 +27,13 @@ using namespace marklift;
 namespace {
 
 constexpr char kUsage[] =
-    "usage: zolt_writer PERIOD-DIRECTORY [--pause-us N] [--hold-index-ms N] [--interval-us N]\n"
+    "usage: zolt_writer PERIOD-DIRECTORY [--fill-pause-us N] [--page-pause-us N]\n"
+    "                   [--hold-index-ms N] [--interval-us N]\n"
     "  Appends students with their SSN.NTX keys and results to STUDENT, PLACE,\n"
     "  ASSESS and SCORES in PERIOD-DIRECTORY until sent SIGTERM, then prints\n"
     "  \"students N results N\".\n"
-    "  --pause-us       between two writes of one update (default 0)\n"
+    "  --fill-pause-us  between adding a record blank and filling it (default 0)\n"
+    "  --page-pause-us  between two page writes of an index update (default 0)\n"
     "  --hold-index-ms  extra time each index update holds the index lock (default 0)\n"
     "  --interval-us    between one student and the next (default 1000)\n";
 
@@ -45,7 +47,8 @@ void stop(int) {
 
 struct Options {
     std::string directory;
-    std::chrono::microseconds pause{0};
+    std::chrono::microseconds fillPause{0};
+    std::chrono::microseconds pagePause{0};
     std::chrono::milliseconds holdIndex{0};
     std::chrono::microseconds interval{1000};
 };
@@ -58,8 +61,10 @@ Options parse(int argc, char** argv) {
         if (i + 1 >= argc) throw UsageError();
         const std::string name = argv[i];
         const long value = std::stol(argv[i + 1]);
-        if (name == "--pause-us") {
-            options.pause = std::chrono::microseconds(value);
+        if (name == "--fill-pause-us") {
+            options.fillPause = std::chrono::microseconds(value);
+        } else if (name == "--page-pause-us") {
+            options.pagePause = std::chrono::microseconds(value);
         } else if (name == "--hold-index-ms") {
             options.holdIndex = std::chrono::milliseconds(value);
         } else if (name == "--interval-us") {
@@ -141,10 +146,10 @@ class Writer {
 public:
     explicit Writer(const Options& options)
         : options_(options),
-          students_(table("STUDENT"), options.pause),
-          placements_(table("PLACE"), options.pause),
-          assessments_(table("ASSESS"), options.pause),
-          scores_(table("SCORES"), options.pause),
+          students_(table("STUDENT"), options.fillPause),
+          placements_(table("PLACE"), options.fillPause),
+          assessments_(table("ASSESS"), options.fillPause),
+          scores_(table("SCORES"), options.fillPause),
           index_(nativePath(options.directory + "\\SSN.NTX"), File::Access::ReadWrite,
                  File::Lock::None) {}
 
@@ -163,7 +168,7 @@ private:
         return nativePath(options_.directory + "\\" + name + ".DBF");
     }
 
-    void pause() const { std::this_thread::sleep_for(options_.pause); }
+    void pageWritten() const { std::this_thread::sleep_for(options_.pagePause); }
 
     void addStudent() {
         const Student s(studentsAdded_);
@@ -175,7 +180,7 @@ private:
                          [&](std::uint32_t recno) {
                              lockExclusive(index_, kNtxLockOffset);
                              std::this_thread::sleep_for(options_.holdIndex);
-                             testing::insertNtxKey(index_, s.ssn, recno, [this] { pause(); });
+                             testing::insertNtxKey(index_, s.ssn, recno, [this] { pageWritten(); });
                              index_.unlockRange(kNtxLockOffset, 1);
                          });
         ++studentsAdded_;
