@@ -33,6 +33,9 @@ endforeach()
 add_executable(marklift-prepare ${CMAKE_SOURCE_DIR}/src/tools/marklift_prepare.cpp)
 target_link_libraries(marklift-prepare PRIVATE marklift_program)
 
+# The builder's tests read a period while a stand-in for ZOLT writes it.
+marklift_uses_zolt_writer(prepare_tests)
+
 # Some faults only show in the command-line tool run as a process of its own
 # (a read-only directory, a full disk): the export tests run it.
 if(TARGET export_tests)
