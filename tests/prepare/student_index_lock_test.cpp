@@ -39,7 +39,7 @@ protected:
         settings.SearchTemporary = false;
         settings.IncludeScoreRecords = true;
         // Twelve silent attempts take 12 times this.
-        setShareLockWait(std::chrono::milliseconds(20));
+        setShareLockWait(std::chrono::milliseconds(30));
     }
     ~StudentIndexLockTest() override { setShareLockWait(savedWait_); }
 
@@ -63,7 +63,7 @@ TEST_F(StudentIndexLockTest, AHoldShorterThanTheRetriesIsWaitedOutSilently) {
     File zolt(index(), File::Access::ReadWrite, File::Lock::None);
     ASSERT_TRUE(zolt.tryLockRange(kNtxLockOffset, 1, File::RangeLock::Exclusive));
     std::jthread release([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
         zolt.unlockRange(kNtxLockOffset, 1);
     });
     const WorkTableSummary summary = build();
