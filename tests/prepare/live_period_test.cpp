@@ -156,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
     Writer, LivePeriodTest,
     ::testing::Values(
         WriterCase{"Appending",
-                   {"--fill-pause-us", "300", "--page-pause-us", "300", "--interval-us", "500"},
+                   {"--fill-pause-us", "300", "--page-pause-us", "300", "--interval-us", "5000"},
                    30},
         // Index updates that hold the lock most of the time: each run waits.
         WriterCase{
