@@ -2,9 +2,11 @@
 // engines compatible with it) follow on shared .dbf and .ntx files, and the
 // reader's side of it that Marklift takes on another program's tables.
 //
-// Writers in shared mode lock single bytes at fixed offsets far past the end
-// of any real file; nothing is ever written there, the bytes are semaphores.
-// All of a writer's locks are exclusive. A reader that locks the same bytes
+// The offsets are those of the CA-Clipper 5.2 Drivers Guide and of the
+// locking notes of the DBFNTX-compatible engines. Writers in shared mode
+// lock single bytes at fixed offsets far past the end of any real file;
+// nothing is ever written there, the bytes are semaphores. All of a
+// writer's locks are exclusive. A reader that locks the same bytes
 // shared (an fcntl read lock, LockFileEx without the exclusive flag) cannot
 // get them while a writer holds one, and holds a writer up only for as long
 // as it reads.
@@ -27,9 +29,9 @@
 // the default of the later DBFNTX-compatible engines (Harbour calls it
 // DB_DBFLOCK_CLIPPER). ZOLT's tables are of that kind: .dbf files with .ntx
 // indexes of signature 6, without the bit that would mark another scheme.
-// The other scheme (NTXLOCK2, Harbour's
-// DB_DBFLOCK_CLIPPER2) moves the base to 4,000,000,000 with a FLOCK of
-// 294,967,295 bytes; a writer in that scheme would not see these locks.
+// The other scheme (NTXLOCK2, Harbour's DB_DBFLOCK_CLIPPER2) moves the base
+// to 4,000,000,000 with a FLOCK of 294,967,295 bytes; a writer in that
+// scheme would not see these locks.
 //
 // INDEX FILE (.ntx)
 //
@@ -70,7 +72,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <initializer_list>
 #include <vector>
 
 #include "platform/file.h"
