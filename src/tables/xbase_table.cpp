@@ -14,8 +14,9 @@
 #include "tables/field_definition.h"
 #include "tables/ntx_index.h"
 #include "tables/order.h"
-#include "tables/structural_index.h"
 #include "tables/record_copier.h"
+#include "tables/structural_index.h"
+#include "tables/table_cursor.h"
 
 namespace marklift {
 namespace {
@@ -53,16 +54,11 @@ struct XbaseTable::Impl {
     std::unique_ptr<DbfFile> dbf;
     StructuralIndex structural;
     std::vector<std::unique_ptr<Order>> ntxOrders;
-    Order* active = nullptr;
     std::string indexName;
     std::optional<Expression> filter;
     std::string filterText;
 
-    // The cursor. In an order, `pos` is the position in its keys.
-    std::uint32_t recno = 0;
-    std::size_t pos = 0;
-    bool eof = true;
-    bool bof = true;
+    TableCursor cursor{[this] { loadCurrent(); }};
     EditState state = EditState::Inactive;
     std::vector<char> buffer;  // the current record, edited in place
     std::vector<char> before;  // the record as it was, while a change is posted
@@ -80,8 +76,7 @@ struct XbaseTable::Impl {
 
     void requireOpen() const {
         if (!dbf)
-            throw EXbaseError(XbaseErrorCode::NotOpen,
-                              "Table " + fileName() + " is not open.");
+            throw EXbaseError(XbaseErrorCode::NotOpen, "Table " + fileName() + " is not open.");
     }
 
     void requireUnfiltered() const {
@@ -98,9 +93,9 @@ struct XbaseTable::Impl {
         structural.requireMaintainable(dbf->path());
         for (const auto& order : ntxOrders)
             if (order)
-                throw EXbaseError(XbaseErrorCode::ReadOnly,
-                                  "Index file " + order->fileName() + " of table " +
-                                      dbf->path() + " cannot be updated.");
+                throw EXbaseError(XbaseErrorCode::ReadOnly, "Index file " + order->fileName() +
+                                                                " of table " + dbf->path() +
+                                                                " cannot be updated.");
     }
 
     void notify() {
@@ -110,104 +105,22 @@ struct XbaseTable::Impl {
 
     const char* recordBytes(std::uint32_t n) const { return dbf->record(n); }
 
-    bool passes(std::uint32_t n) const { return !filter || filter->test(recordBytes(n)); }
-
-    // -- Cursor ------------------------------------------------------------
-
-    std::uint32_t count() const { return dbf ? dbf->recordCount() : 0; }
-
-    KeyIndex& activeKeys() { return active->keys(*dbf); }
-
     // The active order's keys, for a seek: pending edits posted first.
     KeyIndex& keysToSeek() {
         requireOpen();
         postIfEditing();
-        if (!active)
+        if (!cursor.order())
             throw EXbaseError(XbaseErrorCode::NoSuchOrder,
                               "No index is active on table " + dbf->path() + ".");
-        return activeKeys();
+        return cursor.keys();
     }
 
     void loadCurrent() {
-        if (eof || bof || recno == 0) {
+        if (cursor.eof() || cursor.bof() || cursor.recno() == 0) {
             std::fill(buffer.begin(), buffer.end(), ' ');
             return;
         }
-        std::memcpy(buffer.data(), recordBytes(recno), buffer.size());
-    }
-
-    void setAt(std::uint32_t n, std::size_t position) {
-        recno = n;
-        pos = position;
-        eof = bof = false;
-        loadCurrent();
-    }
-
-    void setPastEnd() {
-        eof = true;
-        recno = 0;
-        pos = active ? activeKeys().size() : count() + 1;
-        loadCurrent();
-    }
-
-    void setBeforeStart() {
-        bof = true;
-        recno = 0;
-        pos = 0;
-        loadCurrent();
-    }
-
-    // Moves to the first passing record at or after `from` (a position in
-    // the active order, or a record number), or past the end.
-    void scanForward(std::size_t from) {
-        if (active) {
-            KeyIndex& keys = activeKeys();
-            for (std::size_t p = from; p < keys.size(); ++p)
-                if (passes(keys.recnoAt(p))) return setAt(keys.recnoAt(p), p);
-        } else {
-            for (std::size_t n = std::max<std::size_t>(from, 1); n <= count(); ++n)
-                if (passes(static_cast<std::uint32_t>(n)))
-                    return setAt(static_cast<std::uint32_t>(n), n);
-        }
-        setPastEnd();
-    }
-
-    // Moves to the last passing record at or before `from`, or before the start.
-    void scanBackward(std::ptrdiff_t from) {
-        if (active) {
-            KeyIndex& keys = activeKeys();
-            for (std::ptrdiff_t p = std::min<std::ptrdiff_t>(from, std::ptrdiff_t(keys.size()) - 1);
-                 p >= 0; --p)
-                if (passes(keys.recnoAt(std::size_t(p))))
-                    return setAt(keys.recnoAt(std::size_t(p)), std::size_t(p));
-        } else {
-            for (std::ptrdiff_t n = std::min<std::ptrdiff_t>(from, std::ptrdiff_t(count())); n >= 1;
-                 --n)
-                if (passes(static_cast<std::uint32_t>(n)))
-                    return setAt(static_cast<std::uint32_t>(n), std::size_t(n));
-        }
-        setBeforeStart();
-    }
-
-    // The position of the current record in the active order, found again
-    // after the order changed under it.
-    void relocate() {
-        if (!active || recno == 0) return;
-        KeyIndex& keys = activeKeys();
-        pos = keys.find(active->keyOf(recordBytes(recno)), recno);
-        if (pos == keys.size()) setPastEnd();
-    }
-
-    void gotoRecord(std::uint32_t n) {
-        if (n == 0 || n > count())
-            throw EXbaseError(XbaseErrorCode::BadState, "Record " + std::to_string(n) +
-                                                            " does not exist in " + dbf->path() +
-                                                            ".");
-        recno = n;
-        eof = bof = false;
-        pos = n;
-        if (active) relocate();
-        loadCurrent();
+        std::memcpy(buffer.data(), recordBytes(cursor.recno()), buffer.size());
     }
 
     // -- Editing -----------------------------------------------------------
@@ -221,13 +134,14 @@ struct XbaseTable::Impl {
             std::uint32_t n = dbf->appendRecord(buffer.data());
             structural.recordAppended(buffer.data(), n);
             state = EditState::Browse;
-            gotoRecord(n);
+            cursor.gotoRecord(n);
         } else if (state == EditState::Edit) {
+            const std::uint32_t recno = cursor.recno();
             std::memcpy(before.data(), recordBytes(recno), before.size());
             dbf->writeRecord(recno, buffer.data());
             structural.recordChanged(before.data(), buffer.data(), recno);
             state = EditState::Browse;
-            relocate();
+            cursor.relocate();
         }
         notify();
     }
@@ -262,11 +176,9 @@ struct XbaseTable::Impl {
         dbf.reset();
         structural = StructuralIndex();
         ntxOrders.clear();
-        active = nullptr;
         indexName.clear();
         filter.reset();
-        recno = 0;
-        eof = bof = true;
+        cursor.detach();
         state = EditState::Inactive;
         buffer.clear();
         before.clear();
@@ -290,19 +202,45 @@ XbaseTable::~XbaseTable() {
     }
 }
 
-void XbaseTable::SetDatabaseName(const std::string& directory) { impl_->databaseName = directory; }
-const std::string& XbaseTable::DatabaseName() const { return impl_->databaseName; }
-void XbaseTable::SetTableName(const std::string& name) { impl_->tableName = name; }
-const std::string& XbaseTable::TableName() const { return impl_->tableName; }
-void XbaseTable::SetTableType(TableType type) { impl_->tableType = type; }
-TableType XbaseTable::GetTableType() const { return impl_->tableType; }
-void XbaseTable::SetExclusive(bool exclusive) { impl_->exclusive = exclusive; }
-bool XbaseTable::Exclusive() const { return impl_->exclusive; }
-void XbaseTable::SetReadOnly(bool readOnly) { impl_->readOnly = readOnly; }
-bool XbaseTable::ReadOnly() const { return impl_->readOnly; }
-void XbaseTable::SetFilterOptions(FilterOptions options) { impl_->filterOptions = options; }
-FilterOptions XbaseTable::GetFilterOptions() const { return impl_->filterOptions; }
-std::string XbaseTable::FileName() const { return impl_->fileName(); }
+void XbaseTable::SetDatabaseName(const std::string& directory) {
+    impl_->databaseName = directory;
+}
+const std::string& XbaseTable::DatabaseName() const {
+    return impl_->databaseName;
+}
+void XbaseTable::SetTableName(const std::string& name) {
+    impl_->tableName = name;
+}
+const std::string& XbaseTable::TableName() const {
+    return impl_->tableName;
+}
+void XbaseTable::SetTableType(TableType type) {
+    impl_->tableType = type;
+}
+TableType XbaseTable::GetTableType() const {
+    return impl_->tableType;
+}
+void XbaseTable::SetExclusive(bool exclusive) {
+    impl_->exclusive = exclusive;
+}
+bool XbaseTable::Exclusive() const {
+    return impl_->exclusive;
+}
+void XbaseTable::SetReadOnly(bool readOnly) {
+    impl_->readOnly = readOnly;
+}
+bool XbaseTable::ReadOnly() const {
+    return impl_->readOnly;
+}
+void XbaseTable::SetFilterOptions(FilterOptions options) {
+    impl_->filterOptions = options;
+}
+FilterOptions XbaseTable::GetFilterOptions() const {
+    return impl_->filterOptions;
+}
+std::string XbaseTable::FileName() const {
+    return impl_->fileName();
+}
 
 void XbaseTable::Open() {
     Impl& d = *impl_;
@@ -326,7 +264,8 @@ void XbaseTable::Open() {
     d.buffer.assign(d.dbf->recordLength(), ' ');
     d.before.assign(d.dbf->recordLength(), ' ');
     d.state = EditState::Browse;
-    d.scanForward(0);
+    d.cursor.attach(d.dbf.get());
+    d.cursor.scanForward(0);
     d.notify();
 }
 
@@ -343,7 +282,9 @@ void XbaseTable::Close() {
     d.closeAll();
 }
 
-bool XbaseTable::Active() const { return impl_->dbf != nullptr; }
+bool XbaseTable::Active() const {
+    return impl_->dbf != nullptr;
+}
 
 void XbaseTable::Flush() {
     impl_->requireOpen();
@@ -372,18 +313,14 @@ void XbaseTable::SetIndexName(const std::string& name) {
             throw EXbaseError(XbaseErrorCode::NoSuchOrder,
                               "Index " + name + " not found for table " + d.dbf->path() + ".");
     }
-    d.active = order;
     d.indexName = name;
-    if (d.recno != 0) {
-        d.pos = d.recno;
-        d.relocate();
-    } else if (d.eof) {
-        d.setPastEnd();
-    }
+    d.cursor.changeOrder(order);
     d.notify();
 }
 
-const std::string& XbaseTable::IndexName() const { return impl_->indexName; }
+const std::string& XbaseTable::IndexName() const {
+    return impl_->indexName;
+}
 
 void XbaseTable::CreateIndex(const std::string& tagName, const std::string& keyExpression) {
     Impl& d = *impl_;
@@ -400,30 +337,32 @@ void XbaseTable::CreateIndex(const std::string& tagName, const std::string& keyE
     d.structural.flush(*d.dbf);
 }
 
-std::vector<std::string> XbaseTable::TagNames() const { return impl_->structural.tagNames(); }
+std::vector<std::string> XbaseTable::TagNames() const {
+    return impl_->structural.tagNames();
+}
 
 bool XbaseTable::SeekKey(const std::string& key) {
     Impl& d = *impl_;
     KeyIndex& keys = d.keysToSeek();
-    std::string wanted = d.active->seekKey(key);
+    std::string wanted = d.cursor.order()->seekKey(key);
     for (std::size_t p = keys.lowerBound(wanted); p < keys.size() && keys.keyAt(p) == wanted; ++p) {
-        if (d.passes(keys.recnoAt(p))) {
-            d.setAt(keys.recnoAt(p), p);
+        if (d.cursor.passes(keys.recnoAt(p))) {
+            d.cursor.setAt(keys.recnoAt(p), p);
             d.notify();
             return true;
         }
     }
-    if (d.eof) d.scanBackward(std::ptrdiff_t(keys.size()) - 1);
+    if (d.cursor.eof()) d.cursor.scanBackward(std::ptrdiff_t(keys.size()) - 1);
     return false;
 }
 
 bool XbaseTable::SeekNearest(const std::string& prefix) {
     Impl& d = *impl_;
     KeyIndex& keys = d.keysToSeek();
-    std::string wanted = d.active->seekPrefix(prefix);
-    d.scanForward(keys.lowerBound(wanted, '\0'));
+    std::string wanted = d.cursor.order()->seekPrefix(prefix);
+    d.cursor.scanForward(keys.lowerBound(wanted, '\0'));
     d.notify();
-    return !d.eof;
+    return !d.cursor.eof();
 }
 
 void XbaseTable::SetFilter(const std::string& expression) {
@@ -438,28 +377,32 @@ void XbaseTable::SetFilter(const std::string& expression) {
         throw EXbaseError(e.code(), "Table " + d.dbf->path() + ": " + e.what());
     }
     if (filter->type() != Expression::Type::Logical)
-        throw EXbaseError(XbaseErrorCode::BadExpression, "Filter \"" + expression +
-                                                             "\" is not a condition for table " +
-                                                             d.dbf->path() + ".");
+        throw EXbaseError(
+            XbaseErrorCode::BadExpression,
+            "Filter \"" + expression + "\" is not a condition for table " + d.dbf->path() + ".");
     d.filter = std::move(filter);
     d.filterText = expression;
-    d.scanForward(0);
+    d.cursor.setFilter(&*d.filter);
+    d.cursor.scanForward(0);
     d.notify();
 }
 
 void XbaseTable::ClearFilter() {
     Impl& d = *impl_;
+    d.cursor.setFilter(nullptr);
     d.filter.reset();
     d.filterText.clear();
 }
 
-const std::string& XbaseTable::Filter() const { return impl_->filterText; }
+const std::string& XbaseTable::Filter() const {
+    return impl_->filterText;
+}
 
 void XbaseTable::First() {
     Impl& d = *impl_;
     d.requireOpen();
     d.postIfEditing();
-    d.scanForward(0);
+    d.cursor.scanForward(0);
     d.notify();
 }
 
@@ -467,55 +410,57 @@ void XbaseTable::Last() {
     Impl& d = *impl_;
     d.requireOpen();
     d.postIfEditing();
-    d.scanBackward(PTRDIFF_MAX);
+    d.cursor.scanBackward(PTRDIFF_MAX);
     d.notify();
 }
 
-void XbaseTable::Next() { MoveBy(1); }
-void XbaseTable::Prior() { MoveBy(-1); }
+void XbaseTable::Next() {
+    MoveBy(1);
+}
+void XbaseTable::Prior() {
+    MoveBy(-1);
+}
 
 void XbaseTable::MoveBy(int countToMove) {
     Impl& d = *impl_;
     d.requireOpen();
     d.postIfEditing();
-    for (int i = 0; i < countToMove && !d.eof; ++i) {
-        if (d.bof) {
-            d.scanForward(0);
-        } else {
-            d.scanForward(d.pos + 1);
-        }
-    }
-    for (int i = 0; i > countToMove && !d.bof; --i) {
-        if (d.eof) {
-            d.scanBackward(PTRDIFF_MAX);
-        } else {
-            d.scanBackward(std::ptrdiff_t(d.pos) - 1);
-        }
-    }
+    d.cursor.moveBy(countToMove);
     d.notify();
 }
 
-bool XbaseTable::Eof() const { return impl_->eof; }
-bool XbaseTable::Bof() const { return impl_->bof; }
-bool XbaseTable::IsEmpty() const { return impl_->count() == 0; }
-std::uint32_t XbaseTable::RecNo() const { return impl_->recno; }
-Bookmark XbaseTable::GetBookmark() const { return impl_->recno; }
+bool XbaseTable::Eof() const {
+    return impl_->cursor.eof();
+}
+bool XbaseTable::Bof() const {
+    return impl_->cursor.bof();
+}
+bool XbaseTable::IsEmpty() const {
+    return impl_->cursor.count() == 0;
+}
+std::uint32_t XbaseTable::RecNo() const {
+    return impl_->cursor.recno();
+}
+Bookmark XbaseTable::GetBookmark() const {
+    return impl_->cursor.recno();
+}
 
 void XbaseTable::GotoBookmark(Bookmark bookmark) {
     Impl& d = *impl_;
     d.requireOpen();
     d.postIfEditing();
-    d.gotoRecord(bookmark);
+    d.cursor.gotoRecord(bookmark);
     d.notify();
 }
 
 std::uint32_t XbaseTable::RecordCount() {
     Impl& d = *impl_;
     d.requireOpen();
-    if (d.filterOptions == FilterOptions::IGNORE_WHEN_COUNTING || !d.filter) return d.count();
+    const std::uint32_t count = d.cursor.count();
+    if (d.filterOptions == FilterOptions::IGNORE_WHEN_COUNTING || !d.filter) return count;
     std::uint32_t passing = 0;
-    for (std::uint32_t n = 1; n <= d.count(); ++n)
-        if (d.passes(n)) ++passing;
+    for (std::uint32_t n = 1; n <= count; ++n)
+        if (d.cursor.passes(n)) ++passing;
     return passing;
 }
 
@@ -523,9 +468,10 @@ std::int64_t XbaseTable::Position() const {
     const Impl& d = *impl_;
     d.requireOpen();
     d.requireUnfiltered();
-    if (d.eof || d.bof || d.recno == 0) return -1;
+    const TableCursor& cursor = d.cursor;
+    if (cursor.eof() || cursor.bof() || cursor.recno() == 0) return -1;
     // In record order the cursor's place is the record number itself.
-    return d.active ? std::int64_t(d.pos) : std::int64_t(d.recno) - 1;
+    return cursor.order() ? std::int64_t(cursor.pos()) : std::int64_t(cursor.recno()) - 1;
 }
 
 void XbaseTable::GotoPosition(std::uint32_t position) {
@@ -533,25 +479,28 @@ void XbaseTable::GotoPosition(std::uint32_t position) {
     d.requireOpen();
     d.requireUnfiltered();
     d.postIfEditing();
-    const std::size_t size = d.active ? d.activeKeys().size() : d.count();
+    TableCursor& cursor = d.cursor;
+    const std::size_t size = cursor.order() ? cursor.keys().size() : cursor.count();
     if (position >= size)
-        throw EXbaseError(XbaseErrorCode::BadState, "Position " + std::to_string(position) +
-                                                        " is past the end of " + d.dbf->path() +
-                                                        ".");
-    if (d.active)
-        d.setAt(d.activeKeys().recnoAt(position), position);
+        throw EXbaseError(
+            XbaseErrorCode::BadState,
+            "Position " + std::to_string(position) + " is past the end of " + d.dbf->path() + ".");
+    if (cursor.order())
+        cursor.setAt(cursor.keys().recnoAt(position), position);
     else
-        d.setAt(position + 1, position + 1);
+        cursor.setAt(position + 1, position + 1);
     d.notify();
 }
 
-EditState XbaseTable::State() const { return impl_->state; }
+EditState XbaseTable::State() const {
+    return impl_->state;
+}
 
 void XbaseTable::Edit() {
     Impl& d = *impl_;
     d.requireWritable();
     if (d.state == EditState::Edit || d.state == EditState::Insert) return;
-    if (d.recno == 0)
+    if (d.cursor.recno() == 0)
         throw EXbaseError(XbaseErrorCode::BadState,
                           "There is no current record to edit in " + d.dbf->path() + ".");
     d.state = EditState::Edit;
@@ -583,17 +532,17 @@ void XbaseTable::Delete() {
     d.requireWritable();
     if (d.state == EditState::Insert) return Cancel();
     d.postIfEditing();
-    if (d.recno == 0)
+    if (d.cursor.recno() == 0)
         throw EXbaseError(XbaseErrorCode::BadState,
                           "There is no current record to delete in " + d.dbf->path() + ".");
-    d.dbf->setDeleted(d.recno, true);
+    d.dbf->setDeleted(d.cursor.recno(), true);
     d.loadCurrent();
     d.notify();
 }
 
 bool XbaseTable::Deleted() const {
     const Impl& d = *impl_;
-    return d.recno != 0 && !d.buffer.empty() && d.buffer[0] == '*';
+    return d.cursor.recno() != 0 && !d.buffer.empty() && d.buffer[0] == '*';
 }
 
 void XbaseTable::Pack() {
@@ -606,13 +555,13 @@ void XbaseTable::Pack() {
     d.dbf->pack();
     d.structural.invalidateAll();
     d.flush();
-    d.scanForward(0);
+    d.cursor.scanForward(0);
     d.notify();
 }
 
 std::string XbaseTable::GetText(const std::string& name) const {
     const FieldDef& f = impl_->field(name);
-    return impl_->recno == 0 && impl_->state != EditState::Insert
+    return impl_->cursor.recno() == 0 && impl_->state != EditState::Insert
                ? std::string()
                : readText(f, impl_->buffer.data());
 }
@@ -682,13 +631,13 @@ void XbaseTable::CopyContentsTo(XbaseTable& destination) {
         copier.copy(in, out.data());
         t.dbf->appendRecord(out.data());
     };
-    if (s.active) {
-        KeyIndex& keys = s.activeKeys();
+    if (s.cursor.order()) {
+        KeyIndex& keys = s.cursor.keys();
         for (std::size_t p = 0; p < keys.size(); ++p) copyOne(keys.recnoAt(p));
     } else {
-        for (std::uint32_t n = 1; n <= s.count(); ++n) copyOne(n);
+        for (std::uint32_t n = 1; n <= s.cursor.count(); ++n) copyOne(n);
     }
-    if (s.recno != 0) s.loadCurrent();
+    if (s.cursor.recno() != 0) s.loadCurrent();
     t.notify();
 }
 
@@ -697,13 +646,17 @@ void XbaseTable::CreateTable(const std::string& fileName, const std::string& fie
     DbfFile::create(nativePath(fileName), fields);
 }
 
-void XbaseTable::DisableControls() { ++impl_->disabled; }
+void XbaseTable::DisableControls() {
+    ++impl_->disabled;
+}
 
 void XbaseTable::EnableControls() {
     if (impl_->disabled > 0 && --impl_->disabled == 0) impl_->notify();
 }
 
-bool XbaseTable::ControlsDisabled() const { return impl_->disabled > 0; }
+bool XbaseTable::ControlsDisabled() const {
+    return impl_->disabled > 0;
+}
 
 int XbaseTable::AddListener(Listener listener) {
     int id = impl_->nextListenerId++;
@@ -715,18 +668,6 @@ void XbaseTable::RemoveListener(int id) {
     auto& l = impl_->listeners;
     l.erase(std::remove_if(l.begin(), l.end(), [id](const auto& e) { return e.first == id; }),
             l.end());
-}
-
-namespace {
-XbaseEngineSettings& currentSettings() {
-    static XbaseEngineSettings settings;
-    return settings;
-}
-}  // namespace
-
-const XbaseEngineSettings& XbaseEngineSettings::Current() { return currentSettings(); }
-void XbaseEngineSettings::Apply(const XbaseEngineSettings& settings) {
-    currentSettings() = settings;
 }
 
 }  // namespace marklift

@@ -187,17 +187,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// Process-wide engine settings, applied once at start-up.
-struct XbaseEngineSettings {
-    std::string dateFormat = "MM/dd/ccyy";
-    int decimals = 2;
-    bool showDeleted = true;
-    bool localOnly = true;
-    int cachedOpenTables = 0;
-    int cachedCursors = 25;
-
-    static const XbaseEngineSettings& Current();
-    static void Apply(const XbaseEngineSettings& settings);
-};
-
 }  // namespace marklift

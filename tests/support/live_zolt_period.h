@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
-#include "data_directory.h"
+#include "support/child_process.h"
+#include "support/data_directory.h"
 
 namespace marklift::testing {
 

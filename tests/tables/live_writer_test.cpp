@@ -9,7 +9,7 @@
 #include <chrono>
 #include <string>
 
-#include "../support/live_zolt_period.h"
+#include "support/live_zolt_period.h"
 #include "tables/byte_source.h"
 #include "tables/dbf_file.h"
 #include "tables/ntx_index.h"

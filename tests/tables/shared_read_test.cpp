@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "../support/data_directory.h"
+#include "support/data_directory.h"
 #include "tables/clipper_locks.h"
 #include "tables/ntx_format.h"
 #include "tables/xbase_table.h"

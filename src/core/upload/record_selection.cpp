@@ -1,0 +1,91 @@
+#include "core/upload/record_selection.h"
+
+#include "core/session/table_scope.h"
+#include "core/worktable/work_table_builder.h"
+
+namespace marklift {
+
+const char* OrderTag(SelectionOrder order) {
+    switch (order) {
+        case SelectionOrder::Id:
+            return "SSN";
+        case SelectionOrder::LastName:
+            return "LNAME";
+        case SelectionOrder::TestDate:
+            return "DATE";
+        case SelectionOrder::TestCode:
+            return "TESTCODE";
+    }
+    return "SSN";
+}
+
+void RecordSelection::Add(Bookmark bookmark) {
+    if (contains(bookmark)) return;
+    // The count is taken as the grid announces the change, before it.
+    selectedCount_ = static_cast<std::uint32_t>(bookmarks_.size()) + 1;
+    bookmarks_.push_back(bookmark);
+    members_.insert(bookmark);
+}
+
+void RecordSelection::Remove(Bookmark bookmark) {
+    if (!contains(bookmark)) return;
+    selectedCount_ = static_cast<std::uint32_t>(bookmarks_.size()) - 1;
+    std::erase(bookmarks_, bookmark);
+    members_.erase(bookmark);
+}
+
+void RecordSelection::Toggle(Bookmark bookmark) {
+    if (contains(bookmark))
+        Remove(bookmark);
+    else
+        Add(bookmark);
+}
+
+void RecordSelection::SelectAll(XbaseTable& table) {
+    Clear();
+    const Bookmark current = table.GetBookmark();
+    table.DisableControls();
+    try {
+        for (table.First(); !table.Eof(); table.Next()) {
+            bookmarks_.push_back(table.GetBookmark());
+            members_.insert(table.GetBookmark());
+        }
+        if (current != 0) table.GotoBookmark(current);
+    } catch (...) {
+        table.EnableControls();
+        throw;
+    }
+    table.EnableControls();
+    selectedCount_ = static_cast<std::uint32_t>(bookmarks_.size());
+}
+
+void RecordSelection::Clear() {
+    bookmarks_.clear();
+    members_.clear();
+    selectedCount_ = 0;
+}
+
+void RecordSelection::ChangeOrder(XbaseTable& table, SelectionOrder order) {
+    Clear();
+    table.SetIndexName(OrderTag(order));
+}
+
+std::string RecordSelection::StatusText() const {
+    return "Records Selected: " + std::to_string(selectedCount_) + " out of " +
+           std::to_string(totalCount_);
+}
+
+bool RecordSelection::ExportAvailable(const std::string& fileName) const {
+    return selectedCount_ >= 1 && !fileName.empty();
+}
+
+void OpenWorkTable(XbaseTable& workTable, const ProgramSettings& settings, UserInterface& ui) {
+    workTable.SetDatabaseName(settings.DataPath);
+    workTable.SetTableName(kWorkTableName);
+    workTable.SetTableType(TableType::ttCDX);
+    OpenOrCancel(workTable, ui);
+    workTable.SetIndexName(OrderTag(SelectionOrder::Id));
+    workTable.First();
+}
+
+}  // namespace marklift
