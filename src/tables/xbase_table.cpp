@@ -299,7 +299,7 @@ const FieldList& XbaseTable::Fields() const {
 void XbaseTable::OpenIndexFile(const std::string& fileName) {
     Impl& d = *impl_;
     d.requireOpen();
-    d.ntxOrders.push_back(Order::openNtx(fileName, baseName(fileName), d.dbf->fields()));
+    d.ntxOrders.push_back(Order::openNtx(fileName, baseName(fileName), *d.dbf));
 }
 
 void XbaseTable::SetIndexName(const std::string& name) {

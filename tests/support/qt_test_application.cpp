@@ -9,14 +9,14 @@
 namespace {
 
 class QtApplicationEnvironment : public ::testing::Environment {
-  public:
+public:
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         application_ = std::make_unique<QApplication>(argc_, argv_);
     }
     void TearDown() override { application_.reset(); }
 
-  private:
+private:
     int argc_ = 1;
     char name_[16] = "marklift_tests";
     char* argv_[2] = {name_, nullptr};

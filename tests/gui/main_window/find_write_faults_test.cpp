@@ -30,7 +30,9 @@ namespace {
 using testing::LockingProcess;
 using testing::ReadOnlyDirectory;
 using testing::TempDirectory;
+#ifndef _WIN32
 using testing::UnprivilegedScope;
+#endif
 
 // Rejects each modal window as soon as it is up and counts them: the
 // selection window Find opens would otherwise wait for a user.
@@ -90,6 +92,7 @@ protected:
     TempDirectory dir;
 };
 
+#ifndef _WIN32
 // Lets anyone write the directory and the files directly in it.
 void OpenToEveryone(const std::filesystem::path& directory) {
     namespace fs = std::filesystem;
@@ -106,8 +109,12 @@ struct Fault {
     bool workTableHeld;    // by another program
     std::string report;    // of find()
 };
+#endif
 
 TEST_F(FindFaultTest, AFailedWriteEndsTheActionWithItsMessageAndTheMainWindowStays) {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX-only: a read-only folder and the faults' texts as POSIX gives them";
+#else
     // An earlier Find left a work table.
     ASSERT_EQ(find(), "1 window(s) opened; main window up");
 
@@ -144,6 +151,7 @@ TEST_F(FindFaultTest, AFailedWriteEndsTheActionWithItsMessageAndTheMainWindowSta
 
     // Nothing stays locked: once the fault is gone, Find works again.
     EXPECT_EQ(find(), "1 window(s) opened; main window up");
+#endif
 }
 
 }  // namespace
