@@ -1,7 +1,8 @@
 // The settings dialog on Qt's offscreen platform over code tables written by
 // the engine: what its page changes do, the grids' check box and the
-// navigator's Select All and UnSelect, the file type acting at once, the
-// keyboard order of the field boxes and the Print button's choices.
+// navigator's Select All and UnSelect, the file type acting at once and
+// undone by Cancel, the keyboard order of the field boxes and the Print
+// button's choices.
 #include "gui/settings/set_path_to_zolt_form.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "core/config/settings_file.h"
 #include "gui/settings/code_table_model.h"
 #include "gui/widgets/code_grid.h"
 #include "gui/widgets/db_navigator.h"
@@ -237,6 +239,31 @@ TEST_F(SetPathToZoltFormTest, ChoosingAFileTypeSetsFileFormatAtOnce) {
     EXPECT_EQ(settings.FileFormat, 3);
     form->rgFileFormat->button(1)->click();
     EXPECT_EQ(settings.FileFormat, 1);
+}
+
+// The whole Settings click with the real dialog: a page shown (which makes
+// its code table), a file type clicked, and Cancel.
+TEST_F(SetPathToZoltFormTest, CancelLeavesTheSettingsAndTheDataDirectoryAsTheyWere) {
+    settings.FileFormat = 2;
+    const std::vector<std::string> files = data.entries();
+    DataDirectory program("setdlg-program");
+    SettingsFile file(program.path() + "MARKLIFT.ini");
+    form.reset();
+    auto dialog = std::make_unique<TSetPathtoZOLTForm>(ui, settings);
+    TSetPathtoZOLTForm* shown = dialog.get();
+    QTimer::singleShot(0, shown, [shown] {
+        shown->Notebook1->setCurrentIndex(2);
+        shown->Notebook1->setCurrentIndex(3);
+        shown->Notebook1->setCurrentIndex(1);
+        shown->rgFileFormat->button(1)->click();
+        shown->btnCancel->click();
+    });
+    EXPECT_FALSE(RunSettingsHandOff(
+        std::move(dialog), settings, file, [] {}, ui));
+    EXPECT_EQ(settings.FileFormat, 2);
+    EXPECT_EQ(data.entries(), files);
+    EXPECT_FALSE(program.exists("MARKLIFT.ini"));
+    EXPECT_TRUE(ui.messages().empty());
 }
 
 TEST_F(SetPathToZoltFormTest, FillingInAnotherFileTypeRunsTheHandler) {
