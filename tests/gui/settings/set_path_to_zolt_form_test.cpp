@@ -1,8 +1,8 @@
 // The settings dialog on Qt's offscreen platform over code tables written by
-// the engine: what its page changes do, the grids' check box and the
-// navigator's Select All and UnSelect, the file type acting at once and
-// undone by Cancel, the keyboard order of the field boxes and the Print
-// button's choices.
+// the engine: what its page changes do, the period a Build reads, the grids'
+// check box and the navigator's Select All and UnSelect, the file type
+// acting at once and undone by Cancel, the keyboard order of the field
+// boxes and the Print button's choices.
 #include "gui/settings/set_path_to_zolt_form.h"
 
 #include <gtest/gtest.h>
@@ -156,6 +156,23 @@ TEST_F(SetPathToZoltFormTest, BuildFillsTheGridFromThePeriodOfTheChosenItem) {
     EXPECT_EQ(form->DBGrid1->model()->index(0, 3).data().toString(), "ALGEBRA TWO");
     EXPECT_EQ(form->DBGrid1->model()->headerData(3, Qt::Horizontal).toString(),
               "Placement Message");
+    EXPECT_TRUE(ui.messages().empty());
+}
+
+// The list offers only the periods found, so with period 10 missing the
+// entry "11." is the tenth: the period is the entry's own number.
+TEST_F(SetPathToZoltFormTest, BuildReadsThePeriodTheEntryNames) {
+    data.createTable("DELVTP11\\", "LEVELS", kLevels,
+                     {Row{{"CODE", "LT11"}, {"PLACEMENT", "LATE"}, {"COMMENT", "ELEVEN"}}});
+    settings.PeriodChoices = {"1. FALL", "2. SPRING", "3. SUMMER", "4. P4", "5. P5",
+                              "6. P6",   "7. P7",     "8. P8",     "9. P9", "11. LATE"};
+    settings.SelectedPeriod = 9;
+    form->Notebook1->setCurrentIndex(2);
+    ASSERT_EQ(form->ComboBox1->currentText(), "11. LATE");
+    ui.queueAnswer(Answer::Cancel);  // give up at once should a period's table be missing
+    form->btnBuildP->click();
+    ASSERT_EQ(form->DBGrid1->model()->rowCount(), 1);
+    EXPECT_EQ(form->DBGrid1->model()->index(0, 0).data().toString(), "LT11");
     EXPECT_TRUE(ui.messages().empty());
 }
 
