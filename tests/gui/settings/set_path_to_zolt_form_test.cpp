@@ -1,7 +1,7 @@
 // The settings dialog on Qt's offscreen platform over code tables written by
 // the engine: what its page changes do, the period a Build reads, the grids'
-// check box and the navigator's Select All and UnSelect, the file type
-// acting at once and undone by Cancel, the keyboard order of the field
+// columns, check box and the navigator's Select All and UnSelect, the file
+// type acting at once and undone by Cancel, the keyboard order of the field
 // boxes and the Print button's choices.
 #include "gui/settings/set_path_to_zolt_form.h"
 
@@ -9,9 +9,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -174,6 +177,34 @@ TEST_F(SetPathToZoltFormTest, BuildReadsThePeriodTheEntryNames) {
     ASSERT_EQ(form->DBGrid1->model()->rowCount(), 1);
     EXPECT_EQ(form->DBGrid1->model()->index(0, 0).data().toString(), "LT11");
     EXPECT_TRUE(ui.messages().empty());
+}
+
+// No horizontal scroll bar: a column past the grid's right edge could not
+// be reached. The widest column gives way, also to a vertical scroll bar.
+TEST_F(SetPathToZoltFormTest, EveryColumnEndsInsideItsGrid) {
+    std::vector<Row> levels;
+    for (int i = 10; i < 50; ++i)
+        levels.push_back({{"CODE", "L" + std::to_string(i)}, {"PLACEMENT", "LEVEL"}});
+    data.createTable("DELVTP2\\", "LEVELS", kLevels, levels);
+    form->show();
+    placementCodes();
+    form->Notebook1->setCurrentIndex(3);
+    form->btnBuildT->click();
+    for (const auto& [page, grid] : {std::pair{2, form->DBGrid1}, std::pair{3, form->DBGrid2}}) {
+        form->Notebook1->setCurrentIndex(page);
+        QCoreApplication::processEvents();
+        const int last = grid->model()->columnCount() - 1;
+        EXPECT_LE(grid->columnViewportPosition(last) + grid->columnWidth(last),
+                  grid->viewport()->width())
+            << page;
+        // Still wide enough for its title.
+        const QString title = grid->model()->headerData(last, Qt::Horizontal).toString();
+        EXPECT_GE(grid->columnWidth(last),
+                  grid->horizontalHeader()->fontMetrics().horizontalAdvance(title))
+            << page;
+    }
+    form->Notebook1->setCurrentIndex(2);
+    EXPECT_TRUE(form->DBGrid1->verticalScrollBar()->isVisible());
 }
 
 TEST_F(SetPathToZoltFormTest, OneClickOnTheIncludeCellTogglesItAndLeavingTheRowPostsIt) {
