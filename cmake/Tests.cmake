@@ -25,6 +25,16 @@ marklift_tests(tables_tests tables marklift_tables)
 marklift_tests(core_tests core marklift_core marklift_test_support)
 target_sources(core_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/scripted_user_interface_test.cpp)
 
+# A stand-in for ZOLT writing a period while the engine and the builder read
+# it: the tests of shared reading run it beside them.
+add_executable(zolt_writer ${CMAKE_SOURCE_DIR}/tests/support/zolt_writer.cpp
+                           ${CMAKE_SOURCE_DIR}/tests/support/ntx_inserter.cpp)
+target_link_libraries(zolt_writer PRIVATE marklift_tables)
+foreach(tests tables_tests core_tests)
+  add_dependencies(${tests} zolt_writer)
+  target_compile_definitions(${tests} PRIVATE MARKLIFT_ZOLT_WRITER="$<TARGET_FILE:zolt_writer>")
+endforeach()
+
 # Some faults only show in marklift-prepare run as a process of its own (a
 # read-only directory, a full disk): the command's tests run it.
 marklift_tests(cli_tests cli marklift_cli marklift_demo_data marklift_test_support)

@@ -17,15 +17,16 @@ namespace marklift {
 
 class Order {
 public:
-    // Reads a whole .ntx (program path). Throws EXbaseError naming the file.
+    // Reads a whole .ntx (program path) opened on `dbf`, by the reader's
+    // side of clipper_locks.h: keys of records past the table's count are
+    // left out. Throws EXbaseError naming the file.
     static std::unique_ptr<Order> openNtx(const std::string& fileName, const std::string& name,
-                                          const FieldList& fields);
+                                          const DbfFile& dbf);
     // A tag of the .cdx at `cdxPath` (native path), position `tagIndex` in it.
     static std::unique_ptr<Order> cdxTag(const std::string& cdxPath, std::size_t tagIndex,
                                          const CdxTag& tag, const FieldList& fields);
     // A new tag whose keys are built from the data file now.
-    static std::unique_ptr<Order> newCdxTag(const CdxTag& tag, Expression key,
-                                            const DbfFile& dbf);
+    static std::unique_ptr<Order> newCdxTag(const CdxTag& tag, Expression key, const DbfFile& dbf);
 
     const std::string& name() const { return name_; }
     const std::string& fileName() const { return fileName_; }

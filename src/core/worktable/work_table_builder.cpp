@@ -1,5 +1,7 @@
 #include "core/worktable/work_table_builder.h"
 
+#include <exception>
+
 #include "core/session/program_error.h"
 #include "core/session/shared_routines.h"
 #include "core/session/table_scope.h"
@@ -69,15 +71,48 @@ private:
     bool cleared_ = false;
 };
 
-void OpenZoltTable(XbaseTable& table, const std::string& directory, const std::string& name,
-                   UserInterface& ui) {
+void SetUpZoltTable(XbaseTable& table, const std::string& directory, const std::string& name) {
     table.SetDatabaseName(directory);
     table.SetTableName(name);
     table.SetTableType(TableType::ttNTX);
     table.SetExclusive(false);
     table.SetReadOnly(true);  // ZOLT's tables are never written
     RequireZoltTable(table);
+}
+
+void OpenZoltTable(XbaseTable& table, const std::string& directory, const std::string& name,
+                   UserInterface& ui) {
+    SetUpZoltTable(table, directory, name);
     OpenOrCancel(table, ui);
+}
+
+// A ZOLT table with an .ntx, opened in one attempt. The index is read under
+// the lock ZOLT holds while it changes it, so an index held longer than a
+// short wait is in use as a table can be, and is waited out and asked about
+// the same way. Any other failure of the index is no passing lock: it ends
+// the run naming the file.
+void OpenZoltTableWithIndex(XbaseTable& table, const std::string& directory,
+                            const std::string& name, const std::string& indexFile,
+                            UserInterface& ui) {
+    SetUpZoltTable(table, directory, name);
+    RequireZoltIndex(indexFile);
+    std::exception_ptr fault;
+    const auto attempt = [&] {
+        fault = nullptr;
+        if (table.Active()) table.Close();
+        table.Open();
+        try {
+            table.OpenIndexFile(indexFile);
+        } catch (const EXbaseError& error) {
+            if (error.code() == XbaseErrorCode::OpenFailed) throw;
+            fault = std::current_exception();
+        }
+    };
+    if (!OpenWithRetry(
+            attempt,
+            OpenRetryQuestion(table.DatabaseName(), table.TableName(), table.GetTableType()), ui))
+        throw ProgramCancelled();
+    if (fault) std::rethrow_exception(fault);
 }
 
 }  // namespace
@@ -203,11 +238,11 @@ void WorkTableBuilder::ProcessRecords(Run& run) {
     progress_.setPosition(0);
 
     const bool temporary = run.settings.SearchTemporary;
-    OpenZoltTable(zoltTable_, run.periodPath, temporary ? "StudTemp" : "Student", ui_);
+    const std::string studentOrder = temporary ? "SSNTEMP" : "SSN";
+    OpenZoltTableWithIndex(zoltTable_, run.periodPath, temporary ? "StudTemp" : "Student",
+                           run.periodPath + studentOrder + ".NTX", ui_);
     CloseOnExit closing(zoltTable_);
     RequireStudentFields(zoltTable_);
-    const std::string studentOrder = temporary ? "SSNTEMP" : "SSN";
-    zoltTable_.OpenIndexFile(run.periodPath + studentOrder + ".NTX");
     zoltTable_.SetIndexName(studentOrder);
 
     // Record order is the order of gathering; a deleted record stays visible

@@ -29,6 +29,12 @@ void RequireZoltTable(const XbaseTable& table) {
                           "Table " + nativePath(table.FileName()) + " does not exist.");
 }
 
+void RequireZoltIndex(const std::string& fileName) {
+    if (!fileExists(fileName))
+        throw EXbaseError(XbaseErrorCode::OpenFailed,
+                          "Index file " + nativePath(fileName) + " does not exist.");
+}
+
 void RequireGatheredFields(XbaseTable& source) {
     RequireFields(source, {"SSN", "CODE", "DATE"});
     const bool hasCorrect = source.Fields().find("CORRECT") != nullptr;

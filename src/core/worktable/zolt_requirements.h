@@ -4,6 +4,8 @@
 // zeros in the upload file.
 #pragma once
 
+#include <string>
+
 namespace marklift {
 
 class XbaseTable;
@@ -11,6 +13,9 @@ class XbaseTable;
 // The table's .dbf exists. A missing table is no passing lock that a retry
 // could wait out. Throws EXbaseError(OpenFailed) naming the file.
 void RequireZoltTable(const XbaseTable& table);
+
+// The same for an .ntx file (program path).
+void RequireZoltIndex(const std::string& fileName);
 
 // A placement, assessment or score table, open, its filter set: it has SSN,
 // CODE and DATE, and each record the copy takes has the field that scores
