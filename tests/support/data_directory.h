@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -56,6 +57,15 @@ public:
     void writeBytes(const std::string& programName, const std::string& bytes) const {
         std::ofstream out(native(programName), std::ios::binary | std::ios::trunc);
         out << bytes;
+    }
+    // The names directly in the directory, sorted: what a test expects to
+    // find there and nothing else.
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(root_))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
     }
     void makeDirectory(const std::string& programName) const {
         std::filesystem::create_directories(native(programName));

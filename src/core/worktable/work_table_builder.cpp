@@ -176,6 +176,10 @@ void WorkTableBuilder::OpenCodeTables(Run& run) {
         codes.SetExclusive(false);
         codes.SetReadOnly(true);  // only looked up here
         OpenOrCancel(codes, ui_);
+        if (!HasLiveRow(codes)) {
+            codes.Close();
+            return false;
+        }
         codes.SetIndexName("Code");
         return true;
     };

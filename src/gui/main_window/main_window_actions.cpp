@@ -44,8 +44,8 @@ void InstallMainWindowActions(TMarkliftMainForm& form, UserInterface& ui) {
                 ShowFormatReport(shown, fileType, {attempted, subscores, panda, siteCode});
             });
         SettingsFile file = ProgramSettingsFile(Settings());
-        RunSettingsHandOff(std::move(dialog), Settings(), file,
-                           [&form] { form.LoadTestingPeriods(); });
+        RunSettingsHandOff(
+            std::move(dialog), Settings(), file, [&form] { form.LoadTestingPeriods(); }, ui);
     });
 }
 

@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "core/periods/period_choice.h"
 #include "core/session/error_handler.h"
 #include "core/session/program_error.h"
 #include "core/worktable/code_tables.h"
@@ -254,12 +255,11 @@ void TSetPathtoZOLTForm::btnBuildTClick() {
     });
 }
 
-// Item k of the period list is period k + 1.
 void TSetPathtoZOLTForm::buildCodes(QComboBox* periods, TCodeGrid* grid,
                                     const std::function<void(int period)>& build) {
-    const int item = periods->currentIndex();
-    if (item < 0) return;
-    run([&] { build(item + 1); });
+    if (periods->currentIndex() < 0) return;
+    const int period = PeriodOfChoice(fromQString(periods->currentText()));
+    run([&] { build(period); });
     grid->refresh();
 }
 

@@ -148,8 +148,9 @@ protected:
         t.Close();
     }
 
-    // A code table from (code, include, new code) rows.
-    void codeTable(bool placement, const std::vector<Record>& rows) {
+    // A code table from (code, include, new code) rows, each marked deleted
+    // when asked, as the grid's Ctrl+Delete leaves it.
+    void codeTable(bool placement, const std::vector<Record>& rows, bool deleted = false) {
         XbaseTable codes;
         if (placement)
             OpenPlacementTable(codes, dir.path(), ui);
@@ -161,6 +162,7 @@ protected:
             codes.SetText("INCLUDE", r[1]);
             codes.SetText("NEWCODE", r[2]);
             codes.Post();
+            if (deleted) codes.Delete();
         }
         codes.Close();
     }
@@ -196,9 +198,17 @@ protected:
 
 // -- Translation ------------------------------------------------------------
 
+// The code tables a run finds.
+enum class CodeTables {
+    None,             // no files
+    Filled,           // rows for some of the codes
+    Empty,            // files without a row, as opening a code page leaves them
+    EveryRowDeleted,  // the filled rows, each deleted in the grid
+};
+
 struct TranslationCase {
     const char* what;
-    bool codeTables;
+    CodeTables codeTables;
     std::vector<Record> expected;  // CODE, TESTCODE, TESTSCORE of the records kept
     std::uint32_t removed;
 };
@@ -211,13 +221,23 @@ class TranslationTest : public BuilderTest,
                         public ::testing::WithParamInterface<TranslationCase> {};
 
 TEST_P(TranslationTest, EveryRuleInOneBuild) {
-    if (GetParam().codeTables) {
-        codeTable(true, {{"EN05", "T", "ENG"}, {"MA01", "F", "MA01"}, {"RD01", "T", "    "}});
-        codeTable(false, {{"RD", "T", "READ"},
-                          {"WR", "F", "WR"},
-                          {"s1", "T", "SONE"},
-                          {"SWR", "T", "SWRT"},
-                          {"S12", "T", ""}});
+    if (GetParam().codeTables != CodeTables::None) {
+        const bool deleted = GetParam().codeTables == CodeTables::EveryRowDeleted;
+        const bool rows = GetParam().codeTables != CodeTables::Empty;
+        codeTable(true,
+                  rows ? std::vector<Record>{{"EN05", "T", "ENG"},
+                                             {"MA01", "F", "MA01"},
+                                             {"RD01", "T", "    "}}
+                       : std::vector<Record>{},
+                  deleted);
+        codeTable(false,
+                  rows ? std::vector<Record>{{"RD", "T", "READ"},
+                                             {"WR", "F", "WR"},
+                                             {"s1", "T", "SONE"},
+                                             {"SWR", "T", "SWRT"},
+                                             {"S12", "T", ""}}
+                       : std::vector<Record>{},
+                  deleted);
     }
     add("PLACTEMP", {Placement("100-00-0001", "EN05"), Placement("100-00-0002", "MA01"),
                      Placement("100-00-0003", "RD01"), Placement("100-00-0004", "EN09")});
@@ -236,10 +256,17 @@ TEST_P(TranslationTest, EveryRuleInOneBuild) {
     for (const std::string& id : column("ID")) EXPECT_EQ(id.substr(0, 7), "1000000");
 }
 
+// Every record under ZOLT's own code, as a run without code tables gives.
+const std::vector<Record> kOwnCodes = {
+    {"EN05", "EN", "05"},   {"MA01", "MA", "01"}, {"RD01", "RD", "01"},   {"EN09", "EN", "09"},
+    {"RD", "RD", "0007"},   {"WR", "WR", "0008"}, {"EN05", "EN", "05"},   {"AL", "AL", "0010"},
+    {"s1", "s1", "0011"},   {"", "", "0000"},     {"SWR", "SWR", "0045"}, {"S12", "S12", "0060"},
+    {"SMA", "SMA", "0070"}, {"MA01", "MA", "01"}};
+
 INSTANTIATE_TEST_SUITE_P(
     CodeTables, TranslationTest,
     ::testing::Values(TranslationCase{"WithCodeTables",
-                                      true,
+                                      CodeTables::Filled,
                                       {{"EN05", "ENG", "05"},   // selected placement
                                        {"EN09", "", ""},        // placement not in the table
                                        {"RD", "READ", "0007"},  // selected assessment: CORRECT
@@ -250,22 +277,11 @@ INSTANTIATE_TEST_SUITE_P(
                                        {"SWR", "SWRT", "0045"},  // selected score: SCORE
                                        {"SMA", "", ""}},         // score not in the table
                                       5},                        // MA01 twice, RD01, WR, S12
-                      TranslationCase{"WithoutCodeTables",
-                                      false,
-                                      {{"EN05", "EN", "05"},
-                                       {"MA01", "MA", "01"},
-                                       {"RD01", "RD", "01"},
-                                       {"EN09", "EN", "09"},
-                                       {"RD", "RD", "0007"},
-                                       {"WR", "WR", "0008"},
-                                       {"EN05", "EN", "05"},
-                                       {"AL", "AL", "0010"},
-                                       {"s1", "s1", "0011"},
-                                       {"", "", "0000"},
-                                       {"SWR", "SWR", "0045"},
-                                       {"S12", "S12", "0060"},
-                                       {"SMA", "SMA", "0070"},
-                                       {"MA01", "MA", "01"}},
+                      TranslationCase{"WithoutCodeTables", CodeTables::None, kOwnCodes, 0},
+                      // A table without a live row could only blank codes:
+                      // it takes no part, as if it were not there.
+                      TranslationCase{"WithEmptyCodeTables", CodeTables::Empty, kOwnCodes, 0},
+                      TranslationCase{"WithEveryRowDeleted", CodeTables::EveryRowDeleted, kOwnCodes,
                                       0}),
     [](const auto& info) { return std::string(info.param.what); });
 
