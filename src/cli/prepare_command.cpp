@@ -6,7 +6,8 @@
 
 #include "core/config/settings_file.h"
 #include "core/periods/main_window_logic.h"
-#include "core/preparation/automatic_export.h"
+#include "core/preparation/run_log.h"
+#include "core/preparation/unattended_run.h"
 #include "core/session/console_user_interface.h"
 #include "core/session/date_filter.h"
 #include "core/session/program_error.h"
@@ -23,7 +24,7 @@ const char kPrepareUsage[] =
     "                        [--records LIST] [--fields LIST] [--out FILE]\n"
     "       marklift-prepare --format-report FILE.pdf [--ini FILE] [--format ...] [--fields ...]\n"
     "  --records: comma list of placement,assessment,score\n"
-    "  --fields:  comma list of attempted,subscores,panda,sitecode, or none\n";
+    "  --fields:  comma list of attempted,subscores,panda,sitecode, or none (or \"\")\n";
 
 namespace {
 
@@ -148,8 +149,10 @@ PrepareOptions ParsePrepareOptions(const std::vector<std::string>& arguments) {
         } else if (option == "--records") {
             options.records = Flags(option, SplitList(value), kRecordKinds);
         } else if (option == "--fields") {
-            options.fields = value == "none" ? std::vector<bool>(kFieldKinds.size(), false)
-                                             : Flags(option, SplitList(value), kFieldKinds);
+            // An empty list names no field, as "none" does.
+            options.fields = value == "none" || value.empty()
+                                 ? std::vector<bool>(kFieldKinds.size(), false)
+                                 : Flags(option, SplitList(value), kFieldKinds);
         } else if (option == "--out") {
             options.outputFile = value;
         } else if (option == "--format-report") {
@@ -166,6 +169,7 @@ PrepareRun ResolvePrepareRun(const PrepareOptions& options, const std::string& p
     namespace keys = settings_keys;
     const SettingsFile file(options.iniFile.value_or(programDir + kSettingsFileName));
     PrepareRun run;
+    run.settingsFile = file.fileName();
     ProgramSettings& settings = run.settings;
     settings.ProgramDir = programDir;
     const StartupSettings stored = ReadStartupSettings(file, clock, settings);
@@ -234,7 +238,7 @@ int RunPrepareCommand(const std::vector<std::string>& arguments, const std::stri
                       const FormatReportWriter& writeReport) {
     if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
         out << kPrepareUsage;
-        return 0;
+        return kExitWritten;
     }
     ConsoleUserInterface ui(err, kPrefix);
     try {
@@ -242,34 +246,38 @@ int RunPrepareCommand(const std::vector<std::string>& arguments, const std::stri
         if (options.formatReport) {
             WriteFormatReport(options, programDir, clock, writeReport);
             out << nativePath(*options.formatReport) << "\n";
-            return 0;
+            return kExitWritten;
         }
         const PrepareRun run = ResolvePrepareRun(options, programDir, clock);
         StatusLines status(err);
-        const AutomaticExportResult result =
-            PrepareUploadFile(run.settings, run.dateFilter, run.outputFile, ui, status);
+        const UnattendedRun unattended{kCallerCommand, RunLogFileBeside(run.settingsFile), clock};
+        const UnattendedResult result =
+            RunUnattended(unattended, run.settings, run.dateFilter, run.outputFile, ui, status);
+        // The upload file's fate decides the exit status; a run log that
+        // missed the line is said beside it.
+        if (!result.runLogError.empty()) err << kPrefix << result.runLogError << '\n';
         switch (result.outcome) {
             case ExportOutcome::Written:
                 out << nativePath(run.outputFile) << ": " << result.records << " records\n";
-                return 0;
+                return kExitWritten;
             case ExportOutcome::WriterFailed:
                 err << kPrefix << "cannot write " << nativePath(run.outputFile) << '\n';
-                return 1;
+                return kExitFailed;
             case ExportOutcome::NothingSelected:
                 err << kPrefix << kNothingSelectedMessage << '\n';
-                return 1;
+                return kExitNothingSelected;
         }
-        return 1;
+        return kExitFailed;
     } catch (const UsageError& e) {
         err << kPrefix << e.what() << '\n' << kPrepareUsage;
-        return 2;
+        return kExitUsage;
     } catch (const ProgramCancelled&) {
         // A table would not open; the console has said which failure made
         // it give up where a person would have been asked to retry.
-        return 1;
+        return kExitFailed;
     } catch (const std::exception& e) {
         err << kPrefix << OneLine(e.what()) << '\n';
-        return 1;
+        return kExitFailed;
     }
 }
 

@@ -136,6 +136,9 @@ void TMarkliftMainForm::connectHandlers() {
     // Either date button changes rbAllDates, by click, key or program.
     connect(rbAllDates, &QRadioButton::toggled, this, &TMarkliftMainForm::rbAllDatesClick);
     connect(btnToday, &QPushButton::clicked, this, &TMarkliftMainForm::btnTodayClick);
+    for (TDateEdit* picker : {edtBegDate, edtEndDate})
+        connect(picker, &TDateEdit::textRefused, this,
+                [this, picker](const QString& text) { RefuseDateText(picker, text); });
     connect(btnFind, &QPushButton::clicked, this, &TMarkliftMainForm::btnFindClick);
     connect(btnAuto, &QPushButton::clicked, this, &TMarkliftMainForm::btnAutoClick);
     connect(btnSettings, &QPushButton::clicked, this, &TMarkliftMainForm::btnSettingsClick);
@@ -266,17 +269,27 @@ void TMarkliftMainForm::btnTodayClick() {
 
 void TMarkliftMainForm::btnFindClick() {
     runHandler([this] {
-        if (PrepareSearch(ListBox2->selectedRow(), choices(), ui_, Settings()) && findAction_)
+        if (DatesReadable() && PrepareSearch(ListBox2->selectedRow(), choices(), ui_, Settings()) &&
+            findAction_)
             findAction_();
     });
 }
 
 void TMarkliftMainForm::btnAutoClick() {
     runHandler([this] {
-        if (PrepareSearch(ListBox2->selectedRow(), choices(), ui_, Settings()) &&
+        if (DatesReadable() && PrepareSearch(ListBox2->selectedRow(), choices(), ui_, Settings()) &&
             autoPrepareAction_)
             autoPrepareAction_();
     });
+}
+
+bool TMarkliftMainForm::DatesReadable() {
+    return !rbSelectedDates->isChecked() || (edtBegDate->checkText() && edtEndDate->checkText());
+}
+
+void TMarkliftMainForm::RefuseDateText(TDateEdit* picker, const QString& text) {
+    ui_.showError(NotADateMessage(fromQString(text)));
+    picker->setFocus(Qt::OtherFocusReason);
 }
 
 void TMarkliftMainForm::btnSettingsClick() {

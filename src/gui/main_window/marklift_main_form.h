@@ -95,6 +95,10 @@ private:
     void connectHandlers();
     void centreOnScreen();
     void runHandler(const std::function<void()>& work);
+    // Says that `picker` holds no date and sends the user back to it.
+    void RefuseDateText(TDateEdit* picker, const QString& text);
+    // The pickers' texts are dates when the dates count.
+    bool DatesReadable();
     void giveWayToFirstCopy();
     void endRun();
 

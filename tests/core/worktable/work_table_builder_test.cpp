@@ -468,13 +468,73 @@ TEST_F(BuilderTest, StudentDataFromTheStudentTableOfTheSearchedSource) {
                                    // missing: the names as copied
                                    {"100000009", "COPIED", "NAME", "", ""},
                                    {"100000009", "", "", "", ""},
-                                   // not in the dashed shape: cut at the same places
-                                   {"1235689", "", "", "", ""}}));
+                                   // nine digits without dashes: the identifier as stored
+                                   {"123456789", "", "", "", ""}}));
 
     settings.SearchTemporary = true;
     build();
     EXPECT_EQ(work(fields)[0], (Record{"100000001", "TEMPORARY", "TEMPFIRST", "T", "06/07/1985"}));
     EXPECT_EQ(work(fields)[1], (Record{"100000002", "", "", "", ""}));
+}
+
+// The identifier and the student of each shape of SSN: nine digits without
+// dashes stand as they are and find their student as stored, then dashed;
+// every other shape is cut at the dashed shape's places.
+TEST_F(BuilderTest, IdentifierAndStudentOfEachShapeOfSsn) {
+    students({Student("123-45-6789", "DASHED", "ONLY", "D", "19900102"),
+              Student("987654321", "ASSTORED", "FIRST", "S", "19910203"),
+              Student("987-65-4321", "DASHEDTOO", "SECOND", "T", "19920304"),
+              Student("12345678", "EIGHT", "DIGITS", "E", "19930405")},
+             {});
+    settings.SearchTemporary = false;
+    addBoth("ASSESS", "ASSETEMP",
+            {Result("123456789", "RD"), Result("987654321", "RD"), Result("12345678", "RD"),
+             Result("12345678A", "RD"), Result("555-55-5555", "RD")});
+    build();
+    EXPECT_EQ(work({"ID", "LNAME", "BIRTHDATE"}),
+              (std::vector<Record>{{"123456789", "DASHED", "01/02/1990"},
+                                   {"987654321", "ASSTORED", "02/03/1991"},
+                                   {"123568", "EIGHT", "04/05/1993"},
+                                   {"123568A", "", ""},
+                                   {"555555555", "", ""}}));
+}
+
+// ZOLT keeps a deleted student until it packs its table; a live record of
+// the same SSN is the student.
+TEST_F(BuilderTest, TheLiveStudentRecordIsTakenBeforeADeletedOne) {
+    students({Student("100-00-0001", "REMOVED", "OLD", "O", "19700101"),
+              Student("100-00-0001", "CURRENT", "NEW", "N", "19800101"),
+              Student("100-00-0002", "GONE", "ONLY", "G", "19750101")},
+             {});
+    deleteRecord("STUDENT", 1);
+    deleteRecord("STUDENT", 3);
+    settings.SearchTemporary = false;
+    addBoth("ASSESS", "ASSETEMP", {Result("100-00-0001", "RD"), Result("100-00-0002", "RD")});
+    build();
+    EXPECT_EQ(work({"LNAME", "FNAME"}),
+              (std::vector<Record>{{"CURRENT", "NEW"},
+                                   // only a deleted record: it is still the student
+                                   {"GONE", "ONLY"}}));
+}
+
+// The build lets window events through at each status change; what they
+// change in the settings reaches the next build, not this one.
+TEST_F(BuilderTest, ARunWorksFromTheSettingsAsTheyWereWhenItBegan) {
+    students({Student("100-00-0001", "MASTER", "M", "", "")},
+             {Student("100-00-0001", "TEMPORARY", "T", "", "")});
+    addBoth("PLACE", "PLACTEMP", {Placement("100-00-0001", "EN01")});
+    addBoth("ASSESS", "ASSETEMP", {Result("100-00-0001", "RD")});
+    progress.onStatus = [this](const std::string& text) {
+        if (text != "Adding Placement Records") return;
+        settings.SearchTemporary = false;
+        settings.IncludeAssessmentRecords = false;
+        settings.DataPath = "nowhere\\";
+    };
+    std::string runFilter;
+    WorkTableBuilder builder(ui, progress);
+    builder.BuildWorkTable(settings, runFilter);
+    EXPECT_EQ(work({"CODE", "LNAME"}),
+              (std::vector<Record>{{"EN01", "TEMPORARY"}, {"RD", "TEMPORARY"}}));
 }
 
 struct SiteCase {

@@ -396,6 +396,40 @@ TEST_F(FindAndAutoTest, CheckTheDatesBeforeGoingOn) {
     }
 }
 
+// A typed date that is no date never turns into another date: Find and
+// Auto Prepare refuse it and send the user back to it.
+TEST_F(MainFormTest, ADateThatIsNoDateIsRefusedWhereItWasTyped) {
+    addPeriods(kAllTenPeriods);
+    writeIni("");
+    auto form = makeForm();
+    activate(*form);
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    bool ran = false;
+    form->setFindAction([&ran] { ran = true; });
+    form->setAutoPrepareAction([&ran] { ran = true; });
+    form->ListBox2->setSelectedRow(1);
+    form->rbSelectedDates->click();
+    form->edtBegDate->setDate(mdy(3, 1, 2026));
+    form->edtEndDate->setDate(mdy(3, 9, 2026));
+    QLineEdit* endText = form->edtEndDate->findChild<QLineEdit*>();
+    for (auto button : {&TMarkliftMainForm::btnFind, &TMarkliftMainForm::btnAuto}) {
+        ui_ = ScriptedUserInterface();
+        endText->setText(QStringLiteral("13/45/2026"));
+        (form.get()->*button)->click();
+        expectOneError("'13/45/2026' is not a valid date.");
+        EXPECT_FALSE(ran);
+        EXPECT_TRUE(endText->hasFocus());
+        EXPECT_EQ(endText->text(), QStringLiteral("13/45/2026"));
+    }
+    // Put right, it is taken.
+    ui_ = ScriptedUserInterface();
+    endText->setText(QStringLiteral("03/09/2026"));
+    form->btnFind->click();
+    EXPECT_TRUE(ui_.messages().empty());
+    EXPECT_TRUE(ran);
+}
+
 TEST_F(MainFormTest, WithNeitherSearchButtonFindSearchesMaster) {
     addPeriods({1});
     writeIni("[ZOLT Export]\r\nSearch=-3\r\n");
@@ -538,6 +572,7 @@ TEST_F(MainFormTest, ASecondCopyRaisesTheFirstAndEndsAfterItsActivation) {
     EXPECT_EQ(iniFile().readString("Testing Periods", "ZOLT From", ""), "2");
     EXPECT_EQ(iniFile().readString("ZOLT Export", "Search", ""), "1");
     EXPECT_EQ(iniFile().readString("ZOLT Export", "Begin Date", ""), "12/30/1899");
+    QFile::remove(SingleInstanceGuard::lockFileName(name));
 }
 
 }  // namespace
