@@ -23,9 +23,9 @@ std::string ChooseSettingsFile(const std::optional<std::string>& named,
 std::string LocateSettingsFile(const std::optional<std::string>& named,
                                const std::string& programDir) {
     if (named) return *named;
-    return ChooseSettingsFile(
-        named, {programDir, directoryWritable(programDir), isSystemProgramDirectory(programDir),
-                userSettingsDirectory()});
+    return ChooseSettingsFile(std::nullopt,
+                              {programDir, directoryWritable(programDir),
+                               isSystemProgramDirectory(programDir), userSettingsDirectory()});
 }
 
 void MakeSettingsFolder(const std::string& settingsFile) {
