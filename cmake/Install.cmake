@@ -1,8 +1,9 @@
 # Where `cmake --install` and the package put the programs, the menu entry
 # and its icon, the manual pages and the guide: the GNU directory layout,
-# with the documentation under the package's own name.
-set(CMAKE_INSTALL_DOCDIR share/doc/marklift CACHE PATH "Documentation folder")
+# with the documentation under the package's name (GNUInstallDirs, which Qt
+# has already included, would name it after the project, Marklift).
 include(GNUInstallDirs)
+set(marklift_docdir ${CMAKE_INSTALL_DATAROOTDIR}/doc/marklift)
 
 install(TARGETS marklift-prepare xbtool marklift-demo-data
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -18,9 +19,9 @@ if(MARKLIFT_WITH_QT)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 endif()
 
-install(FILES ${CMAKE_SOURCE_DIR}/docs/guide.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/images DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/docs/guide.md DESTINATION ${marklift_docdir})
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/images DESTINATION ${marklift_docdir})
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/debian/copyright DESTINATION ${marklift_docdir})
 
 # Manual pages and the package's change log are installed compressed, as
 # Debian has them; gzip -n keeps the name and time out of the files, so the
@@ -50,6 +51,6 @@ if(MARKLIFT_GZIP)
     install(FILES ${CMAKE_BINARY_DIR}/man/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   endforeach()
   marklift_compress(${CMAKE_SOURCE_DIR}/packaging/debian/changelog debian/changelog.Debian)
-  install(FILES ${CMAKE_BINARY_DIR}/debian/changelog.Debian.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${CMAKE_BINARY_DIR}/debian/changelog.Debian.gz DESTINATION ${marklift_docdir})
   add_custom_target(marklift_compressed_docs ALL DEPENDS ${marklift_compressed_files})
 endif()
