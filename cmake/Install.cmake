@@ -52,5 +52,7 @@ if(MARKLIFT_GZIP)
   endforeach()
   marklift_compress(${CMAKE_SOURCE_DIR}/packaging/debian/changelog debian/changelog.Debian)
   install(FILES ${CMAKE_BINARY_DIR}/debian/changelog.Debian.gz DESTINATION ${marklift_docdir})
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/debian/lintian-overrides
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME marklift)
   add_custom_target(marklift_compressed_docs ALL DEPENDS ${marklift_compressed_files})
 endif()
