@@ -5,9 +5,11 @@
 #include <ostream>
 
 #include "core/config/settings_file.h"
+#include "core/config/settings_location.h"
 #include "core/periods/main_window_logic.h"
 #include "core/preparation/run_log.h"
 #include "core/preparation/unattended_run.h"
+#include "core/session/application.h"
 #include "core/session/console_user_interface.h"
 #include "core/session/date_filter.h"
 #include "core/session/program_error.h"
@@ -23,6 +25,8 @@ const char kPrepareUsage[] =
     "fixed|pipe|comma|tab]\n"
     "                        [--records LIST] [--fields LIST] [--out FILE]\n"
     "       marklift-prepare --format-report FILE.pdf [--ini FILE] [--format ...] [--fields ...]\n"
+    "       marklift-prepare --help | --version\n"
+    "  --ini:     the settings file; without it, the one Marklift's window uses\n"
     "  --records: comma list of placement,assessment,score\n"
     "  --fields:  comma list of attempted,subscores,panda,sitecode, or none (or \"\")\n";
 
@@ -167,11 +171,12 @@ PrepareOptions ParsePrepareOptions(const std::vector<std::string>& arguments) {
 PrepareRun ResolvePrepareRun(const PrepareOptions& options, const std::string& programDir,
                              const Clock& clock) {
     namespace keys = settings_keys;
-    const SettingsFile file(options.iniFile.value_or(programDir + kSettingsFileName));
+    const SettingsFile file(LocateSettingsFile(options.iniFile, programDir));
     PrepareRun run;
     run.settingsFile = file.fileName();
     ProgramSettings& settings = run.settings;
     settings.ProgramDir = programDir;
+    settings.SettingsFileName = file.fileName();
     const StartupSettings stored = ReadStartupSettings(file, clock, settings);
 
     if (options.dataPath) settings.DataPath = WithTrailingBackslash(*options.dataPath);
@@ -220,7 +225,7 @@ namespace {
 void WriteFormatReport(const PrepareOptions& options, const std::string& programDir,
                        const Clock& clock, const FormatReportWriter& writeReport) {
     if (!writeReport) throw MarkliftError("this build cannot write the format report");
-    const SettingsFile file(options.iniFile.value_or(programDir + kSettingsFileName));
+    const SettingsFile file(LocateSettingsFile(options.iniFile, programDir));
     ProgramSettings settings;
     ReadStartupSettings(file, clock, settings);
     const int fileType = std::min(options.fileFormat.value_or(settings.FileFormat), 3);
@@ -238,6 +243,10 @@ int RunPrepareCommand(const std::vector<std::string>& arguments, const std::stri
                       const FormatReportWriter& writeReport) {
     if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
         out << kPrepareUsage;
+        return kExitWritten;
+    }
+    if (arguments.size() == 1 && arguments[0] == "--version") {
+        out << VersionLine("marklift-prepare") << '\n';
         return kExitWritten;
     }
     ConsoleUserInterface ui(err, kPrefix);

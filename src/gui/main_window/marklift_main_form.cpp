@@ -15,6 +15,7 @@
 #include "core/config/clock.h"
 #include "core/config/program_settings.h"
 #include "core/config/settings_file.h"
+#include "core/config/settings_location.h"
 #include "core/session/application.h"
 #include "core/session/error_handler.h"
 #include "core/session/program_error.h"
@@ -35,8 +36,13 @@ constexpr int kPeriodNameTabStop = 30;
 }  // namespace
 
 TMarkliftMainForm::TMarkliftMainForm(UserInterface& ui, const Clock& clock,
-                                     SingleInstanceGuard* guard, QWidget* parent)
-    : QWidget(parent), ui_(ui), clock_(clock), guard_(guard) {
+                                     SingleInstanceGuard* guard,
+                                     std::optional<std::string> namedSettingsFile, QWidget* parent)
+    : QWidget(parent),
+      ui_(ui),
+      clock_(clock),
+      guard_(guard),
+      namedSettingsFile_(std::move(namedSettingsFile)) {
     createControls();
     layOutControls();
     connectHandlers();
@@ -83,6 +89,11 @@ void TMarkliftMainForm::createControls() {
     CloselBtn = new QPushButton(QStringLiteral("&Close"), this);
 
     StatusBar1 = new QStatusBar(this);
+    // The version where anyone asked for it looks first; the window shows no
+    // status messages that could cover it.
+    lblVersion = new QLabel(QString::fromStdString(VersionLine(kApplicationName)), StatusBar1);
+    lblVersion->setForegroundRole(QPalette::PlaceholderText);
+    StatusBar1->addWidget(lblVersion);
     ProgressBar1 = new QProgressBar(StatusBar1);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
@@ -198,6 +209,8 @@ MainWindowChoices TMarkliftMainForm::choices() const {
 
 void TMarkliftMainForm::FormCreate() {
     Settings().ProgramDir = executableDirectory();
+    Settings().SettingsFileName = LocateSettingsFile(namedSettingsFile_, Settings().ProgramDir);
+    MakeSettingsFolder(Settings().SettingsFileName);
     PeriodRows.clear();
     Settings().PeriodChoices.clear();
     setWindowTitle(QString::fromLatin1(kApplicationTitle));

@@ -21,6 +21,7 @@
 #include "gui/widgets/qt_text.h"
 #include "gui/widgets/radio_group.h"
 #include "gui/widgets/window_layout.h"
+#include "platform/paths.h"
 
 namespace marklift {
 namespace {
@@ -103,6 +104,17 @@ void TSetPathtoZOLTForm::buildPathPage() {
     Edit2 = new QLineEdit(GroupBox2);
     Edit2->setGeometry(12, 52, 340, 23);
     Label1->setBuddy(Edit2);
+
+    // Which MARKLIFT.ini this run reads and writes, for whoever looks for it.
+    const QString settingsFile = toQString(nativePath(settings_.SettingsFileName));
+    lblSettingsFile = new QLabel(Page1);
+    lblSettingsFile->setGeometry(24, 186, 364, 40);
+    lblSettingsFile->setForegroundRole(QPalette::PlaceholderText);
+    lblSettingsFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblSettingsFile->setText(
+        QStringLiteral("Settings file:\n") +
+        lblSettingsFile->fontMetrics().elidedText(settingsFile, Qt::ElideMiddle, 364));
+    lblSettingsFile->setToolTip(settingsFile);
 }
 
 void TSetPathtoZOLTForm::buildOptionsPage() {

@@ -62,7 +62,7 @@ private:
 class SettingsHandOffTest : public ::testing::Test {
 protected:
     SettingsHandOffTest() {
-        settings.ProgramDir = program.path();
+        settings.SettingsFileName = program.path() + "MARKLIFT.ini";
         settings.DataPath = data.path();
         settings.IncludePlacementRecords = true;
         settings.IncludeScoreRecords = true;

@@ -131,7 +131,7 @@ TEST(ReadStartupSettings, AppliesTheFileWithItsDefaults) {
         c.differences(expected);
 
         ProgramSettings settings;
-        settings.ProgramDir = dir.programPath();
+        settings.SettingsFileName = dir.programPath() + "MARKLIFT.ini";
         StartupSettings startup =
             ReadStartupSettings(ProgramSettingsFile(settings), clock, settings);
 

@@ -48,7 +48,7 @@ class AutoPrepFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
         saved_ = Settings();
-        Settings().ProgramDir = dir.path();
+        Settings().SettingsFileName = dir.path() + "MARKLIFT.ini";
         Settings().DateFilter = "";
     }
     void TearDown() override { Settings() = saved_; }

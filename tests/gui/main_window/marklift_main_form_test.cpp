@@ -62,7 +62,7 @@ protected:
     // period's directory ("Period 3" for DELVTP3).
     std::unique_ptr<TMarkliftMainForm> makeForm(SingleInstanceGuard* guard = nullptr) {
         auto form = std::make_unique<TMarkliftMainForm>(ui_, clock_, guard);
-        Settings().ProgramDir = programDir_.path().toStdString() + "/";
+        Settings().SettingsFileName = programDir_.path().toStdString() + "/MARKLIFT.ini";
         form->setPeriodNameReader([this](const std::string& directory, UserInterface&) {
             namesRead_.push_back(directory);
             const std::size_t at = directory.rfind("DELVTP");
@@ -162,6 +162,8 @@ TEST_F(MainFormTest, EveryControlStartsWithItsCaptionAndState) {
     EXPECT_EQ(form->ProgressBar1->minimum(), 0);
     EXPECT_EQ(form->ProgressBar1->maximum(), 100);
     EXPECT_EQ(form->ProgressBar1->parentWidget(), form->StatusBar1);
+    EXPECT_EQ(form->lblVersion->parentWidget(), form->StatusBar1);
+    EXPECT_EQ(form->lblVersion->text(), QStringLiteral("Marklift ") + kMarkliftVersion);
     EXPECT_TRUE(form->GroupBox1->isAncestorOf(form->edtEndDate));
 }
 
@@ -173,6 +175,15 @@ TEST_F(MainFormTest, CreationSetsTheProgramDirectoryFromTheExecutable) {
     EXPECT_EQ(programDir.back(), '\\');
     EXPECT_EQ(QDir(QString::fromStdString(nativePath(programDir))).canonicalPath(),
               QDir(QCoreApplication::applicationDirPath()).canonicalPath());
+    // The test program's folder is writable: the settings file is beside it.
+    EXPECT_EQ(Settings().SettingsFileName, programDir + "MARKLIFT.ini");
+}
+
+TEST_F(MainFormTest, ASettingsFileNamedOnTheCommandLineIsUsedAndItsFolderMade) {
+    const std::string named = programDir_.path().toStdString() + "/new/folder/MY.ini";
+    TMarkliftMainForm form(ui_, clock_, nullptr, named);
+    EXPECT_EQ(Settings().SettingsFileName, named);
+    EXPECT_TRUE(QDir(programDir_.filePath(QStringLiteral("new/folder"))).exists());
 }
 
 TEST_F(MainFormTest, OpensCentredOnTheScreen) {
@@ -534,7 +545,7 @@ TEST_F(MainFormTest, ClosingWithoutASelectedRowKeepsTheRememberedPeriod) {
 TEST_F(MainFormTest, AFailedShutdownWriteIsShownAndTheWindowStillCloses) {
     auto form = makeForm();
     activate(*form);
-    Settings().ProgramDir = programDir_.path().toStdString() + "/missing/";
+    Settings().SettingsFileName = programDir_.path().toStdString() + "/missing/MARKLIFT.ini";
     ui_ = ScriptedUserInterface();
     form->close();
     ASSERT_EQ(ui_.messages().size(), 1u);

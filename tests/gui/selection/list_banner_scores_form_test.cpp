@@ -35,7 +35,7 @@ protected:
         TestApplication();
         WriteWorkTable(scratch.dir());
         settings.DataPath = scratch.dir();
-        settings.ProgramDir = scratch.dir();
+        settings.SettingsFileName = scratch.file("MARKLIFT.ini");
         WriteFile(scratch.file("MARKLIFT.ini"), "[ZOLT Export]\r\nFilename=c:\\old.asc\r\n");
     }
 
