@@ -11,6 +11,7 @@
 #include "core/session/console_user_interface.h"
 #include "support/child_process.h"
 #include "support/export_test_support.h"
+#include "support/temp_directory.h"
 
 using namespace marklift;
 using namespace marklift::testing;
@@ -37,7 +38,7 @@ protected:
         return RunPrepareCommand(arguments, scratch.dir(), clock, out, err);
     }
 
-    ScratchDirectory scratch;
+    TempDirectory scratch;
     std::ostringstream out;
     std::ostringstream err;
 };
