@@ -1,4 +1,4 @@
-// A throw-away data directory for tests of the program's logic, with
+// A temporary data directory for tests of the program's logic, with
 // helpers that write tables (and Clipper .ntx files) there through the
 // engine, the way ZOLT and Marklift lay them out.
 #pragma once
@@ -43,6 +43,9 @@ public:
         std::ofstream out(native(programName), std::ios::binary | std::ios::trunc);
         out << bytes;
     }
+    // The names directly in the directory, sorted: what a test expects to
+    // find there and nothing else.
+    std::vector<std::string> entries() const { return directory_.entries(); }
     void makeDirectory(const std::string& programName) const {
         std::filesystem::create_directories(native(programName));
     }

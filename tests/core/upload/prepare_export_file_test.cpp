@@ -142,6 +142,28 @@ TEST_F(PrepareExportTest, SelectedRecordsAreWrittenInSelectionOrderAndTheUserIsT
     EXPECT_FALSE(work.ControlsDisabled());
 }
 
+// A name without a folder is written in the working folder; the message
+// says where that is. A full name is the user's own and needs no repeating.
+TEST_F(PrepareExportTest, ANameWithoutItsFolderIsNamedInFullInTheMessage) {
+    const fs::path workingFolder = fs::current_path();
+    fs::current_path(scratch.dir());
+    const ExportOutcome outcome = PrepareExportFile({.workTable = work,
+                                                     .selection = {A},
+                                                     .uploadTable = upload,
+                                                     .writer = writer,
+                                                     .progressBar = bar,
+                                                     .automaticMode = false,
+                                                     .automaticFileName = {},
+                                                     .fileNameBoxText = "Q"},
+                                                    settings, ui);
+    fs::current_path(workingFolder);
+    EXPECT_EQ(outcome, ExportOutcome::Written);
+    EXPECT_EQ(written("Q"), kFixedA + "\r\n");
+    EXPECT_EQ(ui.messageTexts(),
+              std::vector<std::string>{"Export File has been successfully prepared.\r\n" +
+                                       fs::weakly_canonical(scratch.file("Q")).string()});
+}
+
 TEST_F(PrepareExportTest, UploadTableHasTheBaseFieldsThenTheIncludedOnesAndOnlyTheIdTag) {
     // What an earlier run left must not survive: another structure, another tag.
     XbaseTable::CreateTable(scratch.dir() + "BANNEREX.dbf", "OLD,C,5,0;ID,C,9,0;");
