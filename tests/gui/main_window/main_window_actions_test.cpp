@@ -74,7 +74,7 @@ protected:
         Settings() = ProgramSettings();
         form = std::make_unique<TMarkliftMainForm>(ui, systemClock());
         Settings().ProgramDir = dir.path().string() + "/";
-        Settings().SettingsFileName = dir.path().string() + "/MARKLIFT.ini";
+        Settings().SettingsFileName = dir.file("MARKLIFT.ini");
         InstallMainWindowActions(*form, ui);
         form->show();
         QCoreApplication::processEvents();
