@@ -11,6 +11,7 @@
 #include "core/session/console_user_interface.h"
 #include "support/child_process.h"
 #include "support/export_test_support.h"
+#include "support/temp_directory.h"
 
 using namespace marklift;
 using namespace marklift::testing;
@@ -37,7 +38,7 @@ protected:
         return RunPrepareCommand(arguments, scratch.dir(), clock, out, err);
     }
 
-    ScratchDirectory scratch;
+    TempDirectory scratch;
     std::ostringstream out;
     std::ostringstream err;
 };
@@ -218,7 +219,7 @@ TEST_F(PrepareCommandTest, EveryRunLeavesItsLineInTheRunLogBesideTheSettingsFile
 // As cron runs it: no display and no XDG_RUNTIME_DIR. The command prints the
 // report's name and nothing else, Qt's notes on its set-up among it.
 TEST(FormatReportProgramTest, ACronJobSeesOnlyTheReportsName) {
-    ScratchDirectory scratch;
+    TempDirectory scratch;
     const std::string pdf = scratch.file("format.pdf");
     const ProgramResult result = RunProgram(
         MARKLIFT_PREPARE_PROGRAM, {"--ini", scratch.file("none.ini"), "--format-report", pdf}, [] {

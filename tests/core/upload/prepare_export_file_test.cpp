@@ -12,6 +12,7 @@
 #include "core/upload/upload_record.h"
 #include "support/export_test_support.h"
 #include "support/scripted_user_interface.h"
+#include "support/temp_directory.h"
 
 using namespace marklift;
 using namespace marklift::testing;
@@ -105,7 +106,7 @@ protected:
 
     static constexpr Bookmark A = 1, B = 2, C = 3;
 
-    ScratchDirectory scratch;
+    TempDirectory scratch;
     ProgramSettings settings;
     XbaseTable work;
     XbaseTable upload;

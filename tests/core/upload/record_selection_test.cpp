@@ -10,6 +10,7 @@
 #include "core/session/program_error.h"
 #include "support/export_test_support.h"
 #include "support/scripted_user_interface.h"
+#include "support/temp_directory.h"
 #include "support/work_table_fixture.h"
 
 using namespace marklift;
@@ -25,7 +26,7 @@ protected:
         OpenWorkTable(table, settings, ui);
     }
 
-    ScratchDirectory scratch;
+    TempDirectory scratch;
     ProgramSettings settings;
     ScriptedUserInterface ui;
     XbaseTable table;

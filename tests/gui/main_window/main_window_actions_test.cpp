@@ -73,7 +73,8 @@ protected:
                           data() + "/AUTO.ASC\r\nTime=8\r\nDate=1\r\n");
         Settings() = ProgramSettings();
         form = std::make_unique<TMarkliftMainForm>(ui, systemClock());
-        Settings().SettingsFileName = dir.path().string() + "/MARKLIFT.ini";
+        Settings().ProgramDir = dir.path().string() + "/";
+        Settings().SettingsFileName = dir.file("MARKLIFT.ini");
         InstallMainWindowActions(*form, ui);
         form->show();
         QCoreApplication::processEvents();

@@ -22,6 +22,7 @@
 #include "support/export_test_support.h"
 #include "support/qt_application.h"
 #include "support/scripted_user_interface.h"
+#include "support/temp_directory.h"
 #include "support/work_table_fixture.h"
 
 using namespace marklift;
@@ -48,7 +49,7 @@ protected:
         QTest::mouseClick(form.DBGrid1->viewport(), Qt::LeftButton, modifiers, cell.center());
     }
 
-    ScratchDirectory scratch;
+    TempDirectory scratch;
     ProgramSettings settings;
     ScriptedUserInterface ui;
 };
