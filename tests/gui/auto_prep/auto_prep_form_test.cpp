@@ -27,7 +27,6 @@
 #include "core/config/settings_keys.h"
 #include "core/session/application.h"
 #include "core/session/date_filter.h"
-#include "gui/widgets/qt_text.h"
 #include "platform/paths.h"
 #include "support/child_process.h"
 #include "support/data_directory.h"
@@ -433,7 +432,7 @@ TEST_P(AutoPrepFormEndingTest, PrepareExportFileSaysHowTheRunEnded) {
     TAutoPrepForm form(ui, {}, clock);
     Activate(form);
     control<QPushButton>(form, "btnExport")->click();
-    EXPECT_EQ(status(form), toQString(expectedStatus("File Successfully Prepared")));
+    EXPECT_EQ(status(form).toStdString(), expectedStatus("File Successfully Prepared"));
     EXPECT_TRUE(ui.messages().empty()) << ui.messageTexts()[0];
     expectTheRunWasLoggedOnce();
     expectYesterdaysFileUnlessWritten();
@@ -445,7 +444,7 @@ TEST_P(AutoPrepFormEndingTest, TheScheduledRunSaysHowItEndedAndGoesOnToTheNextDa
     clock.set(LocalDateTime{FixtureDay(), 8, 0, 0, 0});
     control<QPushButton>(form, "btnActivate")->click();
     Tick(form, "Timer1");
-    EXPECT_EQ(status(form), toQString(expectedStatus("Automatic Export Completed")));
+    EXPECT_EQ(status(form).toStdString(), expectedStatus("Automatic Export Completed"));
     EXPECT_TRUE(ui.messages().empty()) << ui.messageTexts()[0];
     EXPECT_FALSE(control<QTimer>(form, "Timer1")->isActive());
     EXPECT_EQ(control<QPushButton>(form, "btnActivate")->text(), "&Activate Automatic Export");

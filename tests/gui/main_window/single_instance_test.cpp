@@ -5,11 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QThread>
 #include <QUuid>
 #include <QWidget>
 #include <atomic>
 #include <barrier>
-#include <thread>
+#include <memory>
 
 namespace marklift {
 namespace {
@@ -91,10 +92,13 @@ TEST(SingleInstanceGuard, OfTwoCopiesStartedTogetherExactlyOneRuns) {
             // Both stay up until both have decided, as two programs would.
             decided.arrive_and_wait();
         };
-        std::thread first(startCopy);
-        std::thread second(startCopy);
-        first.join();
-        second.join();
+        // QThreads, as Qt's sockets want them.
+        std::unique_ptr<QThread> first(QThread::create(startCopy));
+        std::unique_ptr<QThread> second(QThread::create(startCopy));
+        first->start();
+        second->start();
+        first->wait();
+        second->wait();
         EXPECT_EQ(running.load(), 1);
     }
 }
