@@ -4,8 +4,8 @@
 if(WIN32)
   set(MARKLIFT_FOREIGN_SOURCES "_posix\\.cpp$")
   # The libraries the Windows side calls into beyond kernel32:
-  # CommandLineToArgvW.
-  set(MARKLIFT_SYSTEM_LIBRARIES shell32)
+  # CommandLineToArgvW, SHGetKnownFolderPath and CoTaskMemFree.
+  set(MARKLIFT_SYSTEM_LIBRARIES shell32 ole32)
   # Windows 10 and later: the calls the Windows side makes
   # (SetFileInformationByHandle and the like) are declared for it, and
   # windows.h brings neither min/max macros nor the rarely used headers.

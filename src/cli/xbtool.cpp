@@ -21,7 +21,8 @@ const char* const kUsage =
     "       xbtool order TABLE (--tag NAME | --ntx FILE)\n"
     "       xbtool seek TABLE (--tag NAME | --ntx FILE) KEY\n"
     "       xbtool count TABLE [--filter EXPR]\n"
-    "       xbtool index TABLE --tag NAME --key EXPR\n";
+    "       xbtool index TABLE --tag NAME --key EXPR\n"
+    "       xbtool --help | --version\n";
 
 struct Arguments {
     std::string command;
@@ -164,6 +165,6 @@ int run(const Arguments& a) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return RunCommandLine("xbtool", kUsage,
-                          [&] { return run(parse(programArguments(argc, argv))); });
+    const std::vector<std::string> arguments = programArguments(argc, argv);
+    return RunCommandLine("xbtool", kUsage, arguments, [&] { return run(parse(arguments)); });
 }

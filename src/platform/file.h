@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace marklift {
 
@@ -17,6 +18,12 @@ namespace marklift {
 class PlatformError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// The lock a File asked for is held by another opener.
+class FileInUseError : public PlatformError {
+public:
+    using PlatformError::PlatformError;
 };
 
 class File {
@@ -32,9 +39,9 @@ public:
     enum class Create { MustExist, Truncate, IfMissing };
 
     // Opens `path` (a native path, UTF-8). Throws PlatformError when the file
-    // cannot be opened or the lock cannot be had at once (it never waits); a
-    // file another program holds gives the text "<path> is in use by another
-    // program" on every system.
+    // cannot be opened, FileInUseError when another program holds it or the
+    // lock cannot be had at once (it never waits); its text is "<path> is in
+    // use by another program" on every system.
     File(const std::string& path, Access access, Lock lock, Create create = Create::MustExist);
     ~File();
     File(const File&) = delete;
@@ -87,5 +94,10 @@ private:
     Access access_ = Access::ReadOnly;
     Handle handle_ = kNoHandle;
 };
+
+// Adds `bytes` at the end of the file at `path` (a native path), creating it
+// when missing. One call's bytes land together even when another process
+// appends to the same file at the same time. Throws PlatformError.
+void appendToFile(const std::string& path, std::string_view bytes);
 
 }  // namespace marklift

@@ -63,7 +63,7 @@ File::File(const std::string& path, Access access, Lock lock, Create create)
         // Another opener's share mode, or its lock on the whole file, is what
         // flock's refusal is on POSIX: the same words, so callers wait it out.
         if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
-            throw PlatformError(path + " is in use by another program");
+            throw FileInUseError(path + " is in use by another program");
         throw PlatformError(reason("Cannot open", path, error));
     }
     handle_ = reinterpret_cast<Handle>(handle);
@@ -124,6 +124,28 @@ void File::truncate(std::uint64_t size) {
 void File::sync() {
     if (!FlushFileBuffers(reinterpret_cast<HANDLE>(handle_)))
         throw PlatformError(reason("Cannot flush", path_, GetLastError()));
+}
+
+void appendToFile(const std::string& path, std::string_view bytes) {
+    // A handle opened for appending only writes each call at the end as it is
+    // made, so the line of a run goes in whole beside another program's.
+    const HANDLE handle = CreateFileW(wideFromUtf8(path).c_str(), FILE_APPEND_DATA,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        throw PlatformError(reason("Cannot open", path, GetLastError()));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD written = 0;
+        const auto chunk = static_cast<DWORD>(std::min(bytes.size() - done, kMaxTransfer));
+        if (!WriteFile(handle, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
+            const DWORD error = GetLastError();
+            CloseHandle(handle);
+            throw PlatformError(reason("Cannot write", path, error));
+        }
+        done += written;
+    }
+    if (!CloseHandle(handle)) throw PlatformError(reason("Cannot write", path, GetLastError()));
 }
 
 }  // namespace marklift

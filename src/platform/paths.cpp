@@ -18,6 +18,12 @@ fs::path onDisk(const std::string& path) {
 
 }  // namespace
 
+std::string absoluteNativePath(const std::string& path) {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(onDisk(path), ec);
+    return ec ? nativePath(path) : utf8FromPath(absolute.lexically_normal());
+}
+
 bool fileExists(const std::string& path) {
     std::error_code ec;
     return fs::is_regular_file(onDisk(path), ec);

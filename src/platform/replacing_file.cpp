@@ -61,9 +61,14 @@ void ReplacingFile::flushBuffer() {
     buffer_.clear();
 }
 
-void ReplacingFile::commit() {
+void ReplacingFile::finish() {
     flushBuffer();
     underTargetName([this] { file_->sync(); });
+    finished_ = true;
+}
+
+void ReplacingFile::commit() {
+    if (!finished_) finish();
     file_.reset();
     replaceFile(temporary_, target_);
     committed_ = true;

@@ -216,9 +216,10 @@ inline ProgramResult RunProgram(const std::string& path, const std::vector<std::
     return {program.finish(), std::move(out), std::move(err)};
 }
 
+#ifdef MARKLIFT_HOLD_TABLE
 // Another process holding a table exclusively for as long as this object
-// lives, the way the engine holds one: hold-table (tests/support), which a
-// test program that uses this names in cmake/TestPrograms.cmake.
+// lives, the way the engine holds one: hold-table (tests/support), which the
+// test programs above the platform's name in cmake/TestPrograms.cmake.
 class LockingProcess {
 public:
     explicit LockingProcess(const std::string& path)
@@ -238,6 +239,7 @@ public:
 private:
     ChildProgram holder_;
 };
+#endif
 
 // Makes a directory and the files directly in it read-only for the scope,
 // then gives their permissions back. A process without root

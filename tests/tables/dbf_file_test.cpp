@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dbf_test_support.h"
+#include "support/temp_directory.h"
 #include "tables/byte_order.h"
 #include "tables/field_definition.h"
 #include "tables/xbase_error.h"
@@ -22,8 +23,8 @@ namespace {
 using test::fileBytes;
 using test::fixturePath;
 using test::makeRecord;
-using test::TempDir;
 using test::writeFileBytes;
+using testing::TempDirectory;
 
 // Bytes 1-3 of a header written today.
 std::vector<unsigned char> todayBytes() {
@@ -59,7 +60,7 @@ constexpr std::size_t kSmallHeader = 98;
 constexpr std::size_t kSmallRecord = 10;
 
 TEST(DbfCreate, WritesAnEmptyTableByteForByte) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("NEW.DBF");
     DbfFile::create(path, parseFieldDefinitions(kSmall));
 
@@ -87,7 +88,7 @@ TEST(DbfCreate, WritesAnEmptyTableByteForByte) {
 // The work table's header as another xBase engine writes it: the same bytes
 // but for the date, the record count and the code page mark.
 TEST(DbfCreate, HeaderMatchesTheOtherEnginesWorkTable) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("BANTABLE.DBF");
     DbfFile::create(path, parseFieldDefinitions(
                               "ID,       C, 9,0;LNAME,    C,13,0;FNAME,    C,11,0;MNAME,    C, 1,0;"
@@ -110,7 +111,7 @@ TEST(DbfCreate, HeaderMatchesTheOtherEnginesWorkTable) {
 // A Clipper-kind table's header as ZOLT's own tables carry it: no structural
 // index flag and no code page mark, the rest as a FoxPro-kind table.
 TEST(DbfCreate, ClipperKindMatchesZoltsPlacementTable) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("PLACE.DBF");
     DbfFile::create(path,
                     parseFieldDefinitions("SSN,C,11,0;LNAME,C,15,0;FNAME,C,12,0;MNAME,C,1,0;"
@@ -129,7 +130,7 @@ TEST(DbfCreate, ClipperKindMatchesZoltsPlacementTable) {
 }
 
 TEST(DbfCreate, ReplacesAnExistingFile) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("OLD.DBF");
     writeFileBytes(path, std::vector<unsigned char>(5000, 'x'));
     DbfFile::create(path, parseFieldDefinitions(kSmall));
@@ -138,7 +139,7 @@ TEST(DbfCreate, ReplacesAnExistingFile) {
 }
 
 TEST(DbfCreate, LeavesATableSomeoneHasOpenAlone) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("OPEN.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
@@ -173,7 +174,7 @@ TEST(DbfCreate, RefusesFieldListsNoHeaderCanHold) {
         FieldList(tooMany),
         FieldList(std::vector<FieldDef>(258, field("WIDE", 254))),  // record beyond 65535 bytes
     };
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("BAD.DBF");
     for (const FieldList& fields : lists) {
         try {
@@ -187,7 +188,7 @@ TEST(DbfCreate, RefusesFieldListsNoHeaderCanHold) {
 }
 
 TEST(DbfAppend, FlushWritesRecordsCountDateAndEndMark) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("T.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
@@ -216,7 +217,7 @@ TEST(DbfAppend, FlushWritesRecordsCountDateAndEndMark) {
 }
 
 TEST(DbfAppend, BufferedRecordsCanBeReadEditedAndDeleted) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("T.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
@@ -244,7 +245,7 @@ TEST(DbfAppend, BufferedRecordsCanBeReadEditedAndDeleted) {
 // Enough records to pass through the append buffer and the read cache
 // several times, read in order and out of order, before and after flushing.
 TEST(DbfAppend, ManyRecords) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("MANY.DBF");
     FieldList fields = parseFieldDefinitions("N, N, 8,0;PAD, C, 200,0;");  // 209 bytes
     DbfFile::create(path, fields);
@@ -275,7 +276,7 @@ TEST(DbfAppend, ManyRecords) {
 }
 
 TEST(DbfEdit, WritesReachTheFileAndWhatWasAlreadyRead) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("T.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
@@ -310,7 +311,7 @@ TEST(DbfEdit, WritesReachTheFileAndWhatWasAlreadyRead) {
 }
 
 TEST(DbfEdit, RecordNumbersOutsideTheTableFail) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("T.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
@@ -338,7 +339,7 @@ TEST(DbfEdit, RecordNumbersOutsideTheTableFail) {
 }
 
 TEST(DbfFlush, DatesTheFileOnlyWhenSomethingChanged) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("T.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
@@ -367,7 +368,7 @@ TEST(DbfFlush, DatesTheFileOnlyWhenSomethingChanged) {
 }
 
 TEST(DbfFlush, KeepsTheHeaderBytesOfOtherWriters) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("T.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
@@ -387,7 +388,7 @@ TEST(DbfFlush, KeepsTheHeaderBytesOfOtherWriters) {
 }
 
 TEST(DbfReadOnly, RefusesEveryWrite) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("T.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
@@ -438,7 +439,7 @@ TEST(DbfPack, KeepsTheOtherRecordsInOrder) {
     const std::uint32_t flushed = 1000, buffered = 5;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TempDir dir;
+        TempDirectory dir;
         std::string path = dir.file("P.DBF");
         DbfFile::create(path, fields);
         std::vector<std::int64_t> kept;
@@ -478,7 +479,7 @@ TEST(DbfPack, KeepsTheOtherRecordsInOrder) {
 }
 
 TEST(DbfPack, NeedsExclusiveMode) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("T.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
@@ -541,7 +542,7 @@ public:
 const char* const kBlockSpanning = "N, N, 8,0;PAD, C, 200,0;";
 
 TEST(DbfCache, RandomEditsAcrossBlocksReadBackAndReachASecondOpener) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("R.DBF");
     CachedTable t(path, kBlockSpanning, 2000, DbfFile::Mode::Shared);
     DbfFile& table = *t.table;
@@ -588,7 +589,7 @@ TEST(DbfCache, RandomEditsAcrossBlocksReadBackAndReachASecondOpener) {
 // Over 16 MiB of records, so changed blocks are given up and written back
 // before the end, in order and out of order.
 TEST(DbfCache, EditsOfATableLargerThanTheCacheSurviveEviction) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("BIG.DBF");
     const std::uint32_t count = 9000;  // 2001 bytes a record: 18 MB
     CachedTable t(path,
@@ -612,7 +613,7 @@ TEST(DbfCache, EditsOfATableLargerThanTheCacheSurviveEviction) {
 }
 
 TEST(DbfCache, PackAfterInPlaceEditsKeepsTheEdits) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("P.DBF");
     CachedTable t(path, kBlockSpanning, 1000, DbfFile::Mode::Exclusive);
     t.append(1001);  // still buffered
@@ -639,7 +640,7 @@ TEST(DbfCache, PackAfterInPlaceEditsKeepsTheEdits) {
 
 // The last block read while short, then records appended behind it.
 TEST(DbfCache, AppendsBehindAShortLastBlockAreRead) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("A.DBF");
     CachedTable t(path, kBlockSpanning, 10, DbfFile::Mode::Shared);
     DbfFile& table = *t.table;

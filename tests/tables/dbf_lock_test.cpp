@@ -6,6 +6,7 @@
 
 #include "support/child_program.h"
 #include "dbf_test_support.h"
+#include "support/temp_directory.h"
 #include "tables/dbf_file.h"
 #include "tables/field_definition.h"
 #include "tables/xbase_error.h"
@@ -14,7 +15,7 @@ namespace marklift {
 namespace {
 
 using Mode = DbfFile::Mode;
-using test::TempDir;
+using testing::TempDirectory;
 
 const char* name(Mode mode) {
     switch (mode) {
@@ -48,7 +49,7 @@ protected:
         }
     }
 
-    TempDir dir_;
+    TempDirectory dir_;
     std::string path_;
 };
 

@@ -4,13 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <map>
-#include <random>
 #include <vector>
 
-namespace fs = std::filesystem;
+#include "support/temp_directory.h"
+
 using namespace marklift;
 
 namespace {
@@ -21,19 +20,8 @@ const char* const kResults = "SSN,C,11,0;CODE,C,4,0;DATE,D,8,0;SCORE,N,4,0;RETES
 
 class TableTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("xbtable-" + std::to_string(std::random_device{}()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string dir() const { return dir_.string() + "/"; }
-
     void open(XbaseTable& t, const std::string& name, bool exclusive = false) {
-        t.SetDatabaseName(dir());
+        t.SetDatabaseName(directory_.dir());
         t.SetTableName(name);
         t.SetTableType(TableType::ttCDX);
         t.SetExclusive(exclusive);
@@ -67,11 +55,11 @@ protected:
         return values;
     }
 
-    fs::path dir_;
+    marklift::testing::TempDirectory directory_;
 };
 
 TEST_F(TableTest, FieldsReadAndWrittenByNameWithoutRegardToCase) {
-    XbaseTable::CreateTable(dir() + "BANPLACE.dbf", kCodeTable);
+    XbaseTable::CreateTable(directory_.dir() + "BANPLACE.dbf", kCodeTable);
     XbaseTable t;
     open(t, "BANPLACE");
     t.CreateIndex("CODE", "CODE");
@@ -89,7 +77,7 @@ TEST_F(TableTest, FieldsReadAndWrittenByNameWithoutRegardToCase) {
 }
 
 TEST_F(TableTest, SeekMatchesTheWholePaddedKeyAndReturnsOnFailure) {
-    XbaseTable::CreateTable(dir() + "BANTEST.dbf", kCodeTable);
+    XbaseTable::CreateTable(directory_.dir() + "BANTEST.dbf", kCodeTable);
     XbaseTable t;
     open(t, "BANTEST");
     t.CreateIndex("CODE", "CODE");
@@ -119,7 +107,7 @@ TEST_F(TableTest, SeekMatchesTheWholePaddedKeyAndReturnsOnFailure) {
 }
 
 TEST_F(TableTest, DeletingInsideALoopNeitherSkipsNorStops) {
-    XbaseTable::CreateTable(dir() + "W.dbf", kResults);
+    XbaseTable::CreateTable(directory_.dir() + "W.dbf", kResults);
     XbaseTable t;
     open(t, "W", true);
     for (int i = 1; i <= 6; ++i) addResult(t, "000-00-000" + std::to_string(i), "RD", "", i);
@@ -137,7 +125,7 @@ TEST_F(TableTest, DeletingInsideALoopNeitherSkipsNorStops) {
 }
 
 TEST_F(TableTest, TagsStayRightThroughAppendEditDeleteAndPack) {
-    XbaseTable::CreateTable(dir() + "W.dbf", kResults);
+    XbaseTable::CreateTable(directory_.dir() + "W.dbf", kResults);
     {
         XbaseTable t;
         open(t, "W", true);
@@ -168,8 +156,9 @@ TEST_F(TableTest, TagsStayRightThroughAppendEditDeleteAndPack) {
 }
 
 TEST_F(TableTest, CopyHonoursTheFilterOnlyWhenAskedAndNeverCopiesDeletedRecords) {
-    XbaseTable::CreateTable(dir() + "SRC.dbf", kResults);
-    XbaseTable::CreateTable(dir() + "DST.dbf", "SSN,C,5,0;SCORE,N,4,0;DATE,D,8,0;EXTRA,C,3,0;");
+    XbaseTable::CreateTable(directory_.dir() + "SRC.dbf", kResults);
+    XbaseTable::CreateTable(directory_.dir() + "DST.dbf",
+                            "SSN,C,5,0;SCORE,N,4,0;DATE,D,8,0;EXTRA,C,3,0;");
     XbaseTable src;
     open(src, "SRC", true);
     addResult(src, "123-45-6789", "RD", "20040115", 7, "N");
@@ -187,7 +176,8 @@ TEST_F(TableTest, CopyHonoursTheFilterOnlyWhenAskedAndNeverCopiesDeletedRecords)
     };
     for (const Case& c : {Case{FilterOptions::RESPECT_WHEN_COUNTING, {"222-2"}},
                           Case{FilterOptions::IGNORE_WHEN_COUNTING, {"123-4", "222-2", "333-3"}}}) {
-        XbaseTable::CreateTable(dir() + "DST.dbf", "SSN,C,5,0;SCORE,N,4,0;DATE,D,8,0;EXTRA,C,3,0;");
+        XbaseTable::CreateTable(directory_.dir() + "DST.dbf",
+                                "SSN,C,5,0;SCORE,N,4,0;DATE,D,8,0;EXTRA,C,3,0;");
         XbaseTable dst;
         open(dst, "DST");
         src.SetFilterOptions(c.options);
@@ -205,7 +195,7 @@ TEST_F(TableTest, CopyHonoursTheFilterOnlyWhenAskedAndNeverCopiesDeletedRecords)
 }
 
 TEST_F(TableTest, ExclusiveOpeningKeepsOutEveryOtherOpener) {
-    XbaseTable::CreateTable(dir() + "W.dbf", kResults);
+    XbaseTable::CreateTable(directory_.dir() + "W.dbf", kResults);
     XbaseTable first;
     open(first, "W", true);
     XbaseTable second;
@@ -219,9 +209,9 @@ TEST_F(TableTest, ExclusiveOpeningKeepsOutEveryOtherOpener) {
 }
 
 TEST_F(TableTest, ReadOnlyTablesRefuseWrites) {
-    XbaseTable::CreateTable(dir() + "W.dbf", kResults);
+    XbaseTable::CreateTable(directory_.dir() + "W.dbf", kResults);
     XbaseTable t;
-    t.SetDatabaseName(dir());
+    t.SetDatabaseName(directory_.dir());
     t.SetTableName("w.DBF");
     t.SetReadOnly(true);
     t.Open();
@@ -229,13 +219,13 @@ TEST_F(TableTest, ReadOnlyTablesRefuseWrites) {
 }
 
 TEST_F(TableTest, CreateTableReplacesAnExistingFile) {
-    XbaseTable::CreateTable(dir() + "W.dbf", kResults);
+    XbaseTable::CreateTable(directory_.dir() + "W.dbf", kResults);
     {
         XbaseTable t;
         open(t, "W");
         addResult(t, "1", "A", "", 1);
     }
-    XbaseTable::CreateTable(dir() + "W.dbf", kCodeTable);
+    XbaseTable::CreateTable(directory_.dir() + "W.dbf", kCodeTable);
     XbaseTable t;
     open(t, "W");
     EXPECT_EQ(t.RecordCount(), 0u);
@@ -243,7 +233,7 @@ TEST_F(TableTest, CreateTableReplacesAnExistingFile) {
 }
 
 TEST_F(TableTest, AMoveAwayPostsThePendingEdit) {
-    XbaseTable::CreateTable(dir() + "BANPLACE.dbf", kCodeTable);
+    XbaseTable::CreateTable(directory_.dir() + "BANPLACE.dbf", kCodeTable);
     XbaseTable t;
     open(t, "BANPLACE");
     addCode(t, "AA");
@@ -259,7 +249,7 @@ TEST_F(TableTest, AMoveAwayPostsThePendingEdit) {
 }  // namespace
 
 TEST_F(TableTest, PositionsFollowTheActiveOrderAndRefuseAFilter) {
-    XbaseTable::CreateTable(dir() + "BANTEST.dbf", kCodeTable);
+    XbaseTable::CreateTable(directory_.dir() + "BANTEST.dbf", kCodeTable);
     XbaseTable t;
     open(t, "BANTEST");
     t.CreateIndex("CODE", "CODE");

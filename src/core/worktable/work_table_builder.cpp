@@ -8,6 +8,7 @@
 #include "core/worktable/code_tables.h"
 #include "core/worktable/code_translation.h"
 #include "core/worktable/gather_source.h"
+#include "core/worktable/student_identity.h"
 #include "core/worktable/zolt_requirements.h"
 #include "platform/paths.h"
 
@@ -117,6 +118,10 @@ void OpenZoltTableWithIndex(XbaseTable& table, const std::string& directory,
 
 }  // namespace
 
+// Copies of the settings and the filter as they were when the run began:
+// the status changes let window events through, and what they change (the
+// Search choice, Auto Prepare writing the settings) must not move a run
+// half way.
 struct WorkTableBuilder::Run {
     Run(const ProgramSettings& settings, const std::string& runFilter, StatusLine& status)
         : settings(settings),
@@ -124,8 +129,8 @@ struct WorkTableBuilder::Run {
           status(status),
           periodPath(settings.DataPath + settings.PeriodDir) {}
 
-    const ProgramSettings& settings;
-    const std::string& runFilter;
+    const ProgramSettings settings;
+    const std::string runFilter;
     StatusLine& status;
     const std::string periodPath;  // DataPath + PeriodDir
     std::string siteCode = kNoSiteCode;
@@ -152,7 +157,7 @@ WorkTableSummary WorkTableBuilder::BuildWorkTable(const ProgramSettings& setting
     {
         BusyCursor busy(ui_);
         for (const char* tag : kWorkTableTags) workTable_.CreateIndex(tag, tag);
-        if (settings.IncludeSiteCode) ReadSiteCode(run);
+        if (run.settings.IncludeSiteCode) ReadSiteCode(run);
         Gather(run);
         ProcessRecords(run);
         if (run.summary.removed > 0) {
@@ -176,6 +181,10 @@ void WorkTableBuilder::OpenCodeTables(Run& run) {
         codes.SetExclusive(false);
         codes.SetReadOnly(true);  // only looked up here
         OpenOrCancel(codes, ui_);
+        if (!HasLiveRow(codes)) {
+            codes.Close();
+            return false;
+        }
         codes.SetIndexName("Code");
         return true;
     };
@@ -273,13 +282,13 @@ void WorkTableBuilder::ProcessRecords(Run& run) {
 // Site code, student data and identifier of the record being edited.
 void WorkTableBuilder::CompleteRecord(const Run& run, const std::string& ssn) {
     if (run.settings.IncludeSiteCode) workTable_.SetText("SITECODE", run.siteCode);
-    if (zoltTable_.SeekKey(ssn)) {
+    if (SeekStudent(zoltTable_, ssn)) {
         workTable_.SetText("LNAME", zoltTable_.GetText("Lname"));
         workTable_.SetText("FNAME", zoltTable_.GetText("Fname"));
         workTable_.SetText("MNAME", zoltTable_.GetText("Mname"));
         workTable_.SetDate("BIRTHDATE", zoltTable_.GetDate("Birthdate"));
     }
-    workTable_.SetText("ID", CompactSsn(ssn));
+    workTable_.SetText("ID", BannerId(ssn));
 }
 
 }  // namespace marklift
