@@ -37,7 +37,7 @@ struct CdxTag {
 std::string cdxDateKey(Date date, bool blank);
 
 class CdxReader {
-  public:
+public:
     // Reads the header and the tag directory. Throws EXbaseError(BadIndex)
     // naming the source for a damaged file.
     explicit CdxReader(const ByteSource& source);
@@ -46,7 +46,7 @@ class CdxReader {
     // damaged pages (pointers outside the file, loops, bad counts).
     KeyIndex readKeys(std::size_t i) const;
 
-  private:
+private:
     const ByteSource& source_;
     std::vector<CdxTag> tags_;
     std::vector<std::uint32_t> tagHeaderOffsets_;

@@ -26,7 +26,7 @@ using PageSink = std::function<void(std::uint32_t offset, const unsigned char* p
 // node. Pages are numbered in the order nodes are started, from `firstPage`
 // on, so a parent lands just after the second of its first children.
 class TreeBuilder {
-  public:
+public:
     TreeBuilder(const std::string& path, std::size_t keyLength, char pad, std::uint32_t maxRecno,
                 std::uint64_t firstPage, const PageSink& sink)
         : path_(path),
@@ -74,7 +74,7 @@ class TreeBuilder {
     // The offset just past the last page started.
     std::uint64_t end() const { return next_; }
 
-  private:
+private:
     struct Interior {
         std::uint32_t page = 0;
         std::uint32_t left = kCdxNoPage;

@@ -9,6 +9,7 @@
 
 #include "tables/dbf_format.h"
 #include "tables/record_cache.h"
+#include "tables/records_ahead.h"
 #include "tables/xbase_error.h"
 
 namespace marklift {
@@ -22,6 +23,8 @@ constexpr std::size_t kCacheBytes = 16 * 1024 * 1024;
 // Appended records are written once this many bytes are waiting.
 constexpr std::size_t kAppendBufferBytes = 256 * 1024;
 constexpr std::size_t kMaxFields = 255;
+// Records read ahead of their use are held up to this many bytes.
+constexpr std::size_t kReadAheadBytes = 16 * 1024 * 1024;
 
 Date today() {
     std::time_t now = std::time(nullptr);
@@ -97,6 +100,9 @@ struct DbfFile::State final : RecordCache::Backing {
     bool changed = false;           // since the header was last written
     // Records 1 .. diskRecords, with in-place changes not yet written.
     RecordCache cache;
+    // Records read ahead, as on disk or in the cache when read; dropped at
+    // any change.
+    RecordsAhead ahead;
 
     // Appended records not yet written, numbered from diskRecords + 1.
     std::vector<char> pending;
@@ -124,6 +130,8 @@ struct DbfFile::State final : RecordCache::Backing {
     }
 
     const char* record(std::uint32_t recno);
+    std::size_t readAhead(std::span<const std::uint32_t> wanted);
+    void readAheadInBlock(std::size_t first, std::size_t end, std::vector<char>& scratch);
     void writePending();
     void flush();
     void pack();
@@ -210,7 +218,65 @@ void DbfFile::State::requireWritable() const {
 const char* DbfFile::State::record(std::uint32_t recno) {
     checkRecno(recno);
     if (recno > diskRecords) return appended(recno);
+    if (!ahead.empty())
+        if (const char* held = ahead.find(recno)) return held;
     return cache.read(recno, diskRecords);
+}
+
+std::size_t DbfFile::State::readAhead(std::span<const std::uint32_t> wanted) {
+    ahead.clear();
+    const std::size_t taken = std::min<std::size_t>(wanted.size(), recordsPer(kReadAheadBytes));
+    std::vector<std::uint32_t> recnos;
+    recnos.reserve(taken);
+    // Appended records not yet written are in memory already.
+    for (std::uint32_t recno : wanted.first(taken))
+        if (recno >= 1 && recno <= diskRecords) recnos.push_back(recno);
+    std::sort(recnos.begin(), recnos.end());
+    recnos.erase(std::unique(recnos.begin(), recnos.end()), recnos.end());
+    ahead.reset(std::move(recnos), recordLength());
+
+    const std::uint32_t perBlock = recordsPer(kBlockBytes);
+    const std::vector<std::uint32_t>& held = ahead.recnos();
+    std::vector<char> scratch;
+    try {
+        for (std::size_t first = 0; first < held.size();) {
+            const std::uint32_t block = (held[first] - 1) / perBlock;
+            std::size_t end = first + 1;
+            while (end < held.size() && (held[end] - 1) / perBlock == block) ++end;
+            readAheadInBlock(first, end, scratch);
+            first = end;
+        }
+    } catch (const EXbaseError&) {
+        // What was not read stays for record() to read, or to refuse.
+    }
+    return taken;
+}
+
+// Records ahead.recnos()[first, end), all in one block of the file: those in
+// the cache are taken from there, where they may hold changes not yet
+// written; the others with one read of the span they cover.
+void DbfFile::State::readAheadInBlock(std::size_t first, std::size_t end,
+                                      std::vector<char>& scratch) {
+    const std::vector<std::uint32_t>& held = ahead.recnos();
+    std::uint32_t low = 0, high = 0;
+    for (std::size_t i = first; i < end; ++i) {
+        if (const char* cached = cache.peek(held[i])) {
+            std::memcpy(ahead.slot(i), cached, recordLength());
+            ahead.store(i);
+        } else {
+            if (low == 0) low = held[i];
+            high = held[i];
+        }
+    }
+    if (low == 0) return;
+    scratch.resize(std::size_t{high - low + 1} * recordLength());
+    readRecords(low, high - low + 1, scratch.data());
+    for (std::size_t i = first; i < end; ++i) {
+        if (held[i] < low || held[i] > high || cache.peek(held[i])) continue;
+        std::memcpy(ahead.slot(i), scratch.data() + std::size_t{held[i] - low} * recordLength(),
+                    recordLength());
+        ahead.store(i);
+    }
 }
 
 void DbfFile::State::writePending() {
@@ -244,6 +310,7 @@ void DbfFile::State::pack() {
         throw EXbaseError(XbaseErrorCode::NotExclusive,
                           "The table " + path + " must be open exclusively to be packed.");
     }
+    ahead.clear();
     writePending();
     cache.writeBack();
     cache.clear();
@@ -338,17 +405,23 @@ const char* DbfFile::record(std::uint32_t recno) const {
     return state_->record(recno);
 }
 
+std::size_t DbfFile::readAhead(std::span<const std::uint32_t> recnos) {
+    return state_->readAhead(recnos);
+}
+
 void DbfFile::writeRecord(std::uint32_t recno, const char* bytes) {
     State& s = *state_;
     s.requireWritable();
     s.checkRecno(recno);
     s.changed = true;
-    // memmove: `bytes` may be the very record record() handed out.
+    // memmove: `bytes` may be the very record record() handed out, also
+    // one held ahead, which is why those go only after the move.
     if (recno > s.diskRecords) {
         std::memmove(s.appended(recno), bytes, s.recordLength());
         return;
     }
     s.cache.write(recno, s.diskRecords, bytes);
+    s.ahead.clear();
 }
 
 std::uint32_t DbfFile::appendRecord(const char* bytes) {
@@ -380,6 +453,7 @@ void DbfFile::setDeleted(std::uint32_t recno, bool deleted) {
     s.checkRecno(recno);
     s.changed = true;
     if (recno > s.diskRecords) return setDbfRecordDeleted(s.appended(recno), deleted);
+    s.ahead.clear();
     setDbfRecordDeleted(s.cache.modify(recno, s.diskRecords), deleted);
 }
 

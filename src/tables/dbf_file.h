@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,14 @@ public:
     // memory), so in Shared mode another writer's later changes to a record
     // already read may not be seen.
     const char* record(std::uint32_t recno) const;
+    // For a caller about to read many records in an order of its own: reads
+    // the records of the first of `recnos` now, in file order, and holds
+    // them until the next call or the next change to the table, so that
+    // record() finds them without reading. Takes as many as a fixed amount of
+    // memory holds, at least one, and returns how many it took; an empty
+    // span lets go of the records held. Record numbers outside the table,
+    // and records that cannot be read now, are left to record() to refuse.
+    std::size_t readAhead(std::span<const std::uint32_t> recnos);
     // Changes and appended records are held in memory and reach the file
     // when it is flushed or this object is destroyed (or earlier, when
     // memory runs short); until then other openers of the file do not see

@@ -112,16 +112,24 @@ KeyIndex Order::build(const DbfFile& dbf) const {
                           "Index " + name_ + " has a key this program cannot compute.");
     KeyIndex keys(isNtx_ ? keys_.keyLength() : tag_.keyLength);
     keys.reserve(dbf.recordCount());
-    for (std::uint32_t n = 1; n <= dbf.recordCount(); ++n) keys.add(keyOf(dbf.record(n)), n);
+    std::string scratch;
+    for (std::uint32_t n = 1; n <= dbf.recordCount(); ++n)
+        keys.add(keyView(dbf.record(n), scratch), n);
     keys.sort();
     return keys;
 }
 
 std::string Order::keyOf(const char* record) const {
-    std::string value = key_->value(record);
+    std::string scratch;
+    return std::string(keyView(record, scratch));
+}
+
+std::string_view Order::keyView(const char* record, std::string& scratch) const {
+    const std::string_view value = key_->view(record);
     if (!dateKeys_) return value;
     std::optional<Date> date = Date::fromYyyymmdd(value);
-    return cdxDateKey(date.value_or(Date()), !date.has_value());
+    scratch = cdxDateKey(date.value_or(Date()), !date.has_value());
+    return scratch;
 }
 
 std::string Order::seekKey(const std::string& text) const {
@@ -141,7 +149,8 @@ std::string Order::seekPrefix(const std::string& text) const {
 
 void Order::recordAppended(const char* record, std::uint32_t recno) {
     if (state_ == State::Loaded) {
-        keys_.insert(keyOf(record), recno);
+        std::string scratch;
+        keys_.insert(keyView(record, scratch), recno);
     } else {
         invalidate();
     }

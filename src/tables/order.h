@@ -24,8 +24,7 @@ public:
     static std::unique_ptr<Order> cdxTag(const std::string& cdxPath, std::size_t tagIndex,
                                          const CdxTag& tag, const FieldList& fields);
     // A new tag whose keys are built from the data file now.
-    static std::unique_ptr<Order> newCdxTag(const CdxTag& tag, Expression key,
-                                            const DbfFile& dbf);
+    static std::unique_ptr<Order> newCdxTag(const CdxTag& tag, Expression key, const DbfFile& dbf);
 
     const std::string& name() const { return name_; }
     const std::string& fileName() const { return fileName_; }
@@ -40,6 +39,9 @@ public:
 
     // The record's key in this order's stored form.
     std::string keyOf(const char* record) const;
+    // The same without a copy where it can: a view of the record's bytes,
+    // or of `scratch` for a date key.
+    std::string_view keyView(const char* record, std::string& scratch) const;
     // The stored form of a seek value given as text (dates as yyyymmdd).
     std::string seekKey(const std::string& text) const;
     // Same, for a prefix: not padded.

@@ -35,6 +35,12 @@ void RecordCache::write(std::uint32_t recno, std::uint32_t records, const char* 
     std::memmove(modify(recno, records), bytes, recordLength_);
 }
 
+const char* RecordCache::peek(std::uint32_t recno) const {
+    if (!holds(recno)) return nullptr;
+    const Block& block = blocks_[slotOf_[(recno - 1) / perBlock_]];
+    return block.bytes.get() + std::size_t{(recno - 1) % perBlock_} * recordLength_;
+}
+
 bool RecordCache::holds(std::uint32_t recno) const {
     const std::uint32_t index = (recno - 1) / perBlock_;
     if (index >= slotOf_.size() || slotOf_[index] == kNoBlock) return false;

@@ -70,9 +70,9 @@ void StructuralIndex::addTag(const DbfFile& dbf, const std::string& name,
             tag.characterKeys = false;
             break;
         default:
-            throw EXbaseError(XbaseErrorCode::BadExpression,
-                              "Index key \"" + keyExpression +
-                                  "\" must be a character or date expression.");
+            throw EXbaseError(
+                XbaseErrorCode::BadExpression,
+                "Index key \"" + keyExpression + "\" must be a character or date expression.");
     }
     tags_.push_back(Order::newCdxTag(tag, std::move(key), dbf));
     dirty_ = true;
@@ -107,7 +107,8 @@ void StructuralIndex::flush(const DbfFile& dbf) {
     }
     if (std::rename(temporary.c_str(), nativePath_.c_str()) != 0) {
         std::remove(temporary.c_str());
-        throw EXbaseError(XbaseErrorCode::IoError, "Cannot replace index file " + nativePath_ + ".");
+        throw EXbaseError(XbaseErrorCode::IoError,
+                          "Cannot replace index file " + nativePath_ + ".");
     }
     for (std::size_t i = 0; i < tags_.size(); ++i) tags_[i]->writtenTo(nativePath_, i);
     dirty_ = false;

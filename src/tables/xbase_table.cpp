@@ -14,8 +14,8 @@
 #include "tables/field_definition.h"
 #include "tables/ntx_index.h"
 #include "tables/order.h"
-#include "tables/structural_index.h"
 #include "tables/record_copier.h"
+#include "tables/structural_index.h"
 
 namespace marklift {
 namespace {
@@ -80,8 +80,7 @@ struct XbaseTable::Impl {
 
     void requireOpen() const {
         if (!dbf)
-            throw EXbaseError(XbaseErrorCode::NotOpen,
-                              "Table " + fileName() + " is not open.");
+            throw EXbaseError(XbaseErrorCode::NotOpen, "Table " + fileName() + " is not open.");
     }
 
     void requireUnfiltered() const {
@@ -98,9 +97,9 @@ struct XbaseTable::Impl {
         structural.requireMaintainable(dbf->path());
         for (const auto& order : ntxOrders)
             if (order)
-                throw EXbaseError(XbaseErrorCode::ReadOnly,
-                                  "Index file " + order->fileName() + " of table " +
-                                      dbf->path() + " cannot be updated.");
+                throw EXbaseError(XbaseErrorCode::ReadOnly, "Index file " + order->fileName() +
+                                                                " of table " + dbf->path() +
+                                                                " cannot be updated.");
     }
 
     void notify() {
@@ -190,23 +189,46 @@ struct XbaseTable::Impl {
     }
 
     // The position of the current record in the active order, found again
-    // after the order changed under it.
-    void relocate() {
+    // after the order changed under it. `near` is where it is likely to be:
+    // a walk through the order by bookmarks finds the record at the position
+    // after the last, without a search.
+    void relocate(std::size_t near = SIZE_MAX) {
         if (!active || recno == 0) return;
         KeyIndex& keys = activeKeys();
-        pos = keys.find(active->keyOf(recordBytes(recno)), recno);
+        std::string scratch;
+        const std::string_view key = active->keyView(recordBytes(recno), scratch);
+        if (near != SIZE_MAX) {
+            for (std::size_t guess : {near + 1, near}) {
+                if (firstEntryAt(keys, guess, key)) {
+                    pos = guess;
+                    return;
+                }
+            }
+        }
+        pos = keys.find(key, recno);
         if (pos == keys.size()) setPastEnd();
+    }
+
+    // Whether the entry at `at` is the first of the current record's with
+    // that key, as a search would find it.
+    bool firstEntryAt(const KeyIndex& keys, std::size_t at, std::string_view key) const {
+        auto isEntry = [&](std::size_t p) {
+            return keys.recnoAt(p) == recno && keys.keyAt(p) == key;
+        };
+        return at < keys.size() && isEntry(at) && (at == 0 || !isEntry(at - 1));
     }
 
     void gotoRecord(std::uint32_t n) {
         if (n == 0 || n > count())
-            throw EXbaseError(XbaseErrorCode::BadState, "Record " + std::to_string(n) +
-                                                            " does not exist in " + dbf->path() +
-                                                            ".");
+            throw EXbaseError(
+                XbaseErrorCode::BadState,
+                "Record " + std::to_string(n) + " does not exist in " + dbf->path() + ".");
+        const bool wasOnRecord = recno != 0;
+        const std::size_t near = pos;
         recno = n;
         eof = bof = false;
         pos = n;
-        if (active) relocate();
+        if (active) relocate(wasOnRecord ? near : SIZE_MAX);
         loadCurrent();
     }
 
@@ -246,6 +268,23 @@ struct XbaseTable::Impl {
             throw EXbaseError(XbaseErrorCode::NoSuchField,
                               "Field " + name + " not found in " + dbf->path() + ".");
         return *f;
+    }
+
+    // A definition handed back by the caller, checked to be this table's:
+    // another table's offsets would read the wrong bytes.
+    const FieldDef& field(const FieldDef& f) const {
+        requireOpen();
+        const std::vector<FieldDef>& own = dbf->fields().fields();
+        const std::less<const FieldDef*> before;
+        if (own.empty() || before(&f, own.data()) || !before(&f, own.data() + own.size()))
+            throw EXbaseError(XbaseErrorCode::NoSuchField,
+                              "Field " + f.name + " is not a field of " + dbf->path() + ".");
+        return f;
+    }
+
+    std::string textOf(const FieldDef& f) const {
+        return recno == 0 && state != EditState::Insert ? std::string()
+                                                        : readText(f, buffer.data());
     }
 
     // -- Orders ------------------------------------------------------------
@@ -290,19 +329,45 @@ XbaseTable::~XbaseTable() {
     }
 }
 
-void XbaseTable::SetDatabaseName(const std::string& directory) { impl_->databaseName = directory; }
-const std::string& XbaseTable::DatabaseName() const { return impl_->databaseName; }
-void XbaseTable::SetTableName(const std::string& name) { impl_->tableName = name; }
-const std::string& XbaseTable::TableName() const { return impl_->tableName; }
-void XbaseTable::SetTableType(TableType type) { impl_->tableType = type; }
-TableType XbaseTable::GetTableType() const { return impl_->tableType; }
-void XbaseTable::SetExclusive(bool exclusive) { impl_->exclusive = exclusive; }
-bool XbaseTable::Exclusive() const { return impl_->exclusive; }
-void XbaseTable::SetReadOnly(bool readOnly) { impl_->readOnly = readOnly; }
-bool XbaseTable::ReadOnly() const { return impl_->readOnly; }
-void XbaseTable::SetFilterOptions(FilterOptions options) { impl_->filterOptions = options; }
-FilterOptions XbaseTable::GetFilterOptions() const { return impl_->filterOptions; }
-std::string XbaseTable::FileName() const { return impl_->fileName(); }
+void XbaseTable::SetDatabaseName(const std::string& directory) {
+    impl_->databaseName = directory;
+}
+const std::string& XbaseTable::DatabaseName() const {
+    return impl_->databaseName;
+}
+void XbaseTable::SetTableName(const std::string& name) {
+    impl_->tableName = name;
+}
+const std::string& XbaseTable::TableName() const {
+    return impl_->tableName;
+}
+void XbaseTable::SetTableType(TableType type) {
+    impl_->tableType = type;
+}
+TableType XbaseTable::GetTableType() const {
+    return impl_->tableType;
+}
+void XbaseTable::SetExclusive(bool exclusive) {
+    impl_->exclusive = exclusive;
+}
+bool XbaseTable::Exclusive() const {
+    return impl_->exclusive;
+}
+void XbaseTable::SetReadOnly(bool readOnly) {
+    impl_->readOnly = readOnly;
+}
+bool XbaseTable::ReadOnly() const {
+    return impl_->readOnly;
+}
+void XbaseTable::SetFilterOptions(FilterOptions options) {
+    impl_->filterOptions = options;
+}
+FilterOptions XbaseTable::GetFilterOptions() const {
+    return impl_->filterOptions;
+}
+std::string XbaseTable::FileName() const {
+    return impl_->fileName();
+}
 
 void XbaseTable::Open() {
     Impl& d = *impl_;
@@ -343,7 +408,9 @@ void XbaseTable::Close() {
     d.closeAll();
 }
 
-bool XbaseTable::Active() const { return impl_->dbf != nullptr; }
+bool XbaseTable::Active() const {
+    return impl_->dbf != nullptr;
+}
 
 void XbaseTable::Flush() {
     impl_->requireOpen();
@@ -383,7 +450,9 @@ void XbaseTable::SetIndexName(const std::string& name) {
     d.notify();
 }
 
-const std::string& XbaseTable::IndexName() const { return impl_->indexName; }
+const std::string& XbaseTable::IndexName() const {
+    return impl_->indexName;
+}
 
 void XbaseTable::CreateIndex(const std::string& tagName, const std::string& keyExpression) {
     Impl& d = *impl_;
@@ -400,7 +469,9 @@ void XbaseTable::CreateIndex(const std::string& tagName, const std::string& keyE
     d.structural.flush(*d.dbf);
 }
 
-std::vector<std::string> XbaseTable::TagNames() const { return impl_->structural.tagNames(); }
+std::vector<std::string> XbaseTable::TagNames() const {
+    return impl_->structural.tagNames();
+}
 
 bool XbaseTable::SeekKey(const std::string& key) {
     Impl& d = *impl_;
@@ -438,9 +509,9 @@ void XbaseTable::SetFilter(const std::string& expression) {
         throw EXbaseError(e.code(), "Table " + d.dbf->path() + ": " + e.what());
     }
     if (filter->type() != Expression::Type::Logical)
-        throw EXbaseError(XbaseErrorCode::BadExpression, "Filter \"" + expression +
-                                                             "\" is not a condition for table " +
-                                                             d.dbf->path() + ".");
+        throw EXbaseError(
+            XbaseErrorCode::BadExpression,
+            "Filter \"" + expression + "\" is not a condition for table " + d.dbf->path() + ".");
     d.filter = std::move(filter);
     d.filterText = expression;
     d.scanForward(0);
@@ -453,7 +524,9 @@ void XbaseTable::ClearFilter() {
     d.filterText.clear();
 }
 
-const std::string& XbaseTable::Filter() const { return impl_->filterText; }
+const std::string& XbaseTable::Filter() const {
+    return impl_->filterText;
+}
 
 void XbaseTable::First() {
     Impl& d = *impl_;
@@ -471,8 +544,12 @@ void XbaseTable::Last() {
     d.notify();
 }
 
-void XbaseTable::Next() { MoveBy(1); }
-void XbaseTable::Prior() { MoveBy(-1); }
+void XbaseTable::Next() {
+    MoveBy(1);
+}
+void XbaseTable::Prior() {
+    MoveBy(-1);
+}
 
 void XbaseTable::MoveBy(int countToMove) {
     Impl& d = *impl_;
@@ -495,11 +572,21 @@ void XbaseTable::MoveBy(int countToMove) {
     d.notify();
 }
 
-bool XbaseTable::Eof() const { return impl_->eof; }
-bool XbaseTable::Bof() const { return impl_->bof; }
-bool XbaseTable::IsEmpty() const { return impl_->count() == 0; }
-std::uint32_t XbaseTable::RecNo() const { return impl_->recno; }
-Bookmark XbaseTable::GetBookmark() const { return impl_->recno; }
+bool XbaseTable::Eof() const {
+    return impl_->eof;
+}
+bool XbaseTable::Bof() const {
+    return impl_->bof;
+}
+bool XbaseTable::IsEmpty() const {
+    return impl_->count() == 0;
+}
+std::uint32_t XbaseTable::RecNo() const {
+    return impl_->recno;
+}
+Bookmark XbaseTable::GetBookmark() const {
+    return impl_->recno;
+}
 
 void XbaseTable::GotoBookmark(Bookmark bookmark) {
     Impl& d = *impl_;
@@ -507,6 +594,29 @@ void XbaseTable::GotoBookmark(Bookmark bookmark) {
     d.postIfEditing();
     d.gotoRecord(bookmark);
     d.notify();
+}
+
+std::vector<Bookmark> XbaseTable::Bookmarks() {
+    Impl& d = *impl_;
+    d.requireOpen();
+    d.postIfEditing();
+    std::vector<Bookmark> bookmarks;
+    if (d.active) {
+        const KeyIndex& keys = d.activeKeys();
+        bookmarks.reserve(keys.size());
+        for (std::size_t p = 0; p < keys.size(); ++p)
+            if (d.passes(keys.recnoAt(p))) bookmarks.push_back(keys.recnoAt(p));
+    } else {
+        bookmarks.reserve(d.count());
+        for (std::uint32_t n = 1; n <= d.count(); ++n)
+            if (d.passes(n)) bookmarks.push_back(n);
+    }
+    return bookmarks;
+}
+
+std::size_t XbaseTable::ReadAhead(std::span<const Bookmark> bookmarks) {
+    impl_->requireOpen();
+    return impl_->dbf->readAhead(bookmarks);
 }
 
 std::uint32_t XbaseTable::RecordCount() {
@@ -535,9 +645,9 @@ void XbaseTable::GotoPosition(std::uint32_t position) {
     d.postIfEditing();
     const std::size_t size = d.active ? d.activeKeys().size() : d.count();
     if (position >= size)
-        throw EXbaseError(XbaseErrorCode::BadState, "Position " + std::to_string(position) +
-                                                        " is past the end of " + d.dbf->path() +
-                                                        ".");
+        throw EXbaseError(
+            XbaseErrorCode::BadState,
+            "Position " + std::to_string(position) + " is past the end of " + d.dbf->path() + ".");
     if (d.active)
         d.setAt(d.activeKeys().recnoAt(position), position);
     else
@@ -545,7 +655,9 @@ void XbaseTable::GotoPosition(std::uint32_t position) {
     d.notify();
 }
 
-EditState XbaseTable::State() const { return impl_->state; }
+EditState XbaseTable::State() const {
+    return impl_->state;
+}
 
 void XbaseTable::Edit() {
     Impl& d = *impl_;
@@ -611,10 +723,7 @@ void XbaseTable::Pack() {
 }
 
 std::string XbaseTable::GetText(const std::string& name) const {
-    const FieldDef& f = impl_->field(name);
-    return impl_->recno == 0 && impl_->state != EditState::Insert
-               ? std::string()
-               : readText(f, impl_->buffer.data());
+    return impl_->textOf(impl_->field(name));
 }
 
 Date XbaseTable::GetDate(const std::string& name) const {
@@ -662,6 +771,30 @@ void XbaseTable::SetNumber(const std::string& name, double value) {
     writeNumber(f, impl_->editableRecord(), value);
 }
 
+const FieldDef& XbaseTable::Field(const std::string& name) const {
+    return impl_->field(name);
+}
+
+std::string XbaseTable::GetText(const FieldDef& field) const {
+    return impl_->textOf(impl_->field(field));
+}
+
+std::string_view XbaseTable::GetRaw(const FieldDef& field) const {
+    return readRaw(impl_->field(field), impl_->buffer.data());
+}
+
+Date XbaseTable::GetDate(const FieldDef& field) const {
+    return readDate(impl_->field(field), impl_->buffer.data());
+}
+
+std::int64_t XbaseTable::GetInt(const FieldDef& field) const {
+    return readInteger(impl_->field(field), impl_->buffer.data());
+}
+
+void XbaseTable::SetText(const FieldDef& field, const std::string& value) {
+    writeText(impl_->field(field), impl_->editableRecord(), value);
+}
+
 void XbaseTable::CopyContentsTo(XbaseTable& destination) {
     Impl& s = *impl_;
     Impl& t = *destination.impl_;
@@ -697,13 +830,17 @@ void XbaseTable::CreateTable(const std::string& fileName, const std::string& fie
     DbfFile::create(nativePath(fileName), fields);
 }
 
-void XbaseTable::DisableControls() { ++impl_->disabled; }
+void XbaseTable::DisableControls() {
+    ++impl_->disabled;
+}
 
 void XbaseTable::EnableControls() {
     if (impl_->disabled > 0 && --impl_->disabled == 0) impl_->notify();
 }
 
-bool XbaseTable::ControlsDisabled() const { return impl_->disabled > 0; }
+bool XbaseTable::ControlsDisabled() const {
+    return impl_->disabled > 0;
+}
 
 int XbaseTable::AddListener(Listener listener) {
     int id = impl_->nextListenerId++;
@@ -724,7 +861,9 @@ XbaseEngineSettings& currentSettings() {
 }
 }  // namespace
 
-const XbaseEngineSettings& XbaseEngineSettings::Current() { return currentSettings(); }
+const XbaseEngineSettings& XbaseEngineSettings::Current() {
+    return currentSettings();
+}
 void XbaseEngineSettings::Apply(const XbaseEngineSettings& settings) {
     currentSettings() = settings;
 }
