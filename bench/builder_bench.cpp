@@ -24,9 +24,9 @@
 #include <string>
 #include <vector>
 
-#include "app/user_interface.h"
-#include "prepare/work_table_builder.h"
-#include "settings/code_tables.h"
+#include "core/session/user_interface.h"
+#include "core/worktable/code_tables.h"
+#include "core/worktable/work_table_builder.h"
 #include "tables/dbf_file.h"
 #include "tables/field_definition.h"
 #include "tables/key_index.h"
@@ -66,13 +66,6 @@ public:
     void processEvents() override {}
     std::string chooseSaveFile(const FileDialogOptions&) override { return {}; }
     std::string chooseFolder(const std::string&) override { return {}; }
-};
-
-class NoProgress : public BuildProgress {
-public:
-    void setStatus(const std::string&) override {}
-    void setRange(int, int) override {}
-    void setPosition(int) override {}
 };
 
 double Seconds(const std::function<void()>& work) {
@@ -345,7 +338,7 @@ SizeResult MeasureSize(const std::string& root, std::uint32_t perTable, std::uin
     for (int run = 0; run < runs; ++run) {
         ChildResult result = InChild([&] {
             NoUserInterface ui;
-            NoProgress progress;
+            SilentBuildProgress progress;
             WorkTableBuilder builder(ui, progress);
             return builder.BuildWorkTable(settings, "");
         });

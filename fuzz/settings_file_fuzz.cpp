@@ -21,9 +21,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ini_text.h"
-#include "app/settings_file.h"
-#include "app/settings_keys.h"
+#include "core/config/ini_text.h"
+#include "core/config/settings_file.h"
+#include "core/config/settings_keys.h"
 #include "tables/date.h"
 
 namespace {

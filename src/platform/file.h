@@ -1,6 +1,7 @@
 // A file opened for positioned reads and writes, with an optional
-// operating-system lock held for as long as the object lives. The only place
-// in the program that talks to the file system's read/write/lock calls.
+// operating-system lock held for as long as the object lives, and the
+// byte-range locks by which programs sharing a file take turns. The only
+// place in the program that talks to the file system's read/write/lock calls.
 #pragma once
 
 #include <cstddef>
@@ -46,6 +47,22 @@ public:
     void truncate(std::uint64_t size);
     // Pushes written bytes to the disk.
     void sync();
+
+    // Byte-range locks, the way xBase programs sharing a table take turns:
+    // advisory, usually at offsets far past the end of the file, and seen by
+    // every process that locks bytes of the same file (fcntl open-file-
+    // description locks on POSIX, LockFileEx on Windows). A lock belongs to
+    // this File: a lock taken through another File of the same file, in this
+    // process or another, conflicts with it as another program's would. Both
+    // calls return at once; `length` is at least 1.
+    enum class RangeLock { Shared, Exclusive };
+    // True when the bytes are now locked; false when another holder's lock
+    // is in the way. Exclusive needs ReadWrite access. Throws PlatformError
+    // for any other refusal.
+    bool tryLockRange(std::uint64_t offset, std::uint64_t length, RangeLock kind);
+    // Gives up a lock taken with exactly this offset and length. Closing the
+    // File gives up all of its locks.
+    void unlockRange(std::uint64_t offset, std::uint64_t length);
 
 private:
     void close() noexcept;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "tables/clipper_locks.h"
 #include "tables/dbf_format.h"
 #include "tables/record_cache.h"
 #include "tables/records_ahead.h"
@@ -88,7 +89,7 @@ struct DbfFile::State final : RecordCache::Backing {
         : path(nativePath),
           mode(openMode),
           file(openTableFile(nativePath, openMode)),
-          cache(*this, readHeader(), kBlockBytes, kCacheBytes) {}
+          cache(*this, openRecords(), kBlockBytes, kCacheBytes) {}
 
     std::string path;
     Mode mode;
@@ -117,6 +118,10 @@ struct DbfFile::State final : RecordCache::Backing {
 
     // Returns the record length, once it has been checked.
     std::uint32_t readHeader();
+    // readHeader(), for another program's table under the protocol of
+    // clipper_locks.h: the count is taken while no append is under way and
+    // leaves out appended records that are still being filled.
+    std::uint32_t openRecords();
 
     void readBytes(std::uint64_t offset, void* buffer, std::size_t count, std::uint32_t recno);
     void writeBytes(std::uint64_t offset, const void* buffer, std::size_t count);
@@ -169,6 +174,14 @@ std::uint32_t DbfFile::State::readHeader() {
     }
     diskRecords = header.recordCount;
     return header.recordLength;
+}
+
+std::uint32_t DbfFile::State::openRecords() {
+    if (mode != Mode::ReadOnly) return readHeader();
+    SharedByteLocks headerLock(file, {kDbfHeaderLockOffset});
+    const std::uint32_t length = readHeader();
+    diskRecords = settledRecordCount(file, diskRecords);
+    return length;
 }
 
 void DbfFile::State::readBytes(std::uint64_t offset, void* buffer, std::size_t count,

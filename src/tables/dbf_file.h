@@ -18,7 +18,8 @@ namespace marklift {
 class DbfFile {
 public:
     enum class Mode {
-        ReadOnly,   // read-only access, shared lock (ZOLT's tables)
+        ReadOnly,   // read-only access, shared lock: another program's table,
+                    // read by the protocol of clipper_locks.h
         Shared,     // read-write access, shared lock
         Exclusive,  // read-write access, exclusive lock
     };
@@ -27,7 +28,8 @@ public:
     // EXbaseError(OpenFailed) when the file cannot be opened or locked, and
     // EXbaseError(BadHeader) naming the file when its header or field list
     // cannot be trusted (counts, lengths and offsets checked against each
-    // other and against the file's size).
+    // other and against the file's size). In ReadOnly mode the record count
+    // is the one of clipper_locks.h's reader and stays fixed while open.
     DbfFile(const std::string& nativePath, Mode mode);
     // Flushes pending changes; errors at this point are swallowed, so call
     // flush() first where they matter.

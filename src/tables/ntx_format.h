@@ -7,7 +7,9 @@
 //   Offset  Size  Meaning
 //   ------  ----  --------------------------------------------------------
 //        0     2  Signature: 0x0006 (Clipper 5), 0x0003 (older Clipper) in
-//                 the low byte; the high byte is left to the writer.
+//                 the low byte, where bit 0x10 may be set as well: its
+//                 writers lock at CA-Clipper 5.2's new offset (see
+//                 clipper_locks.h). The high byte is left to the writer.
 //        2     2  Version: a counter bumped on every update; 1 when built.
 //        4     4  File offset of the root page.
 //        8     4  File offset of the first unused page (0: none). Unused
@@ -68,6 +70,7 @@ inline constexpr std::size_t kNtxItemOverhead = 8;  // child pointer + record nu
 inline constexpr std::size_t kNtxKeyExpressionSize = 256;
 inline constexpr std::uint16_t kNtxSignature = 0x0006;
 inline constexpr std::uint16_t kNtxOldSignature = 0x0003;
+inline constexpr std::uint16_t kNtxNewLockOffsetFlag = 0x0010;
 // Every page but the root holds a key or more, so a tree 33 levels deep would
 // hold more keys than record numbers can count: anything deeper is damage.
 inline constexpr int kNtxMaxDepth = 32;

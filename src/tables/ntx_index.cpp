@@ -50,7 +50,7 @@ NtxHeaderPage readHeader(const ByteSource& source) {
     readPage(source, 0, page);
     NtxHeaderPage h = decodeNtxHeader(page.data());
 
-    const unsigned kind = h.signature & 0xFF;
+    const unsigned kind = h.signature & 0xFF & ~kNtxNewLockOffsetFlag;
     if (kind != kNtxSignature && kind != kNtxOldSignature)
         damaged(source, "signature " + std::to_string(h.signature) + " is not a Clipper index");
     if (h.keyLength == 0 || h.keyLength > kNtxMaxKeyLength)

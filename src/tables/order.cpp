@@ -2,7 +2,7 @@
 
 #include "platform/file.h"
 #include "platform/paths.h"
-#include "tables/ntx_index.h"
+#include "tables/ntx_shared_read.h"
 #include "tables/xbase_error.h"
 
 namespace marklift {
@@ -19,7 +19,7 @@ std::optional<Expression> tryParse(const std::string& text, const FieldList& fie
 }  // namespace
 
 std::unique_ptr<Order> Order::openNtx(const std::string& fileName, const std::string& name,
-                                      const FieldList& fields) {
+                                      const DbfFile& dbf) {
     std::unique_ptr<Order> order(new Order());
     order->name_ = name;
     order->fileName_ = fileName;
@@ -27,14 +27,15 @@ std::unique_ptr<Order> Order::openNtx(const std::string& fileName, const std::st
     NtxContents contents;
     try {
         File file(nativePath(fileName), File::Access::ReadOnly, File::Lock::None);
-        FileByteSource source(file);
-        contents = readNtx(source);
+        // This engine never updates an .ntx, so every one it opens is read
+        // as another program's: that program may be writing it now.
+        contents = readSharedNtx(file, dbf.recordCount());
     } catch (const PlatformError& e) {
         throw EXbaseError(XbaseErrorCode::OpenFailed,
                           "Cannot open index file " + fileName + ": " + e.what());
     }
     order->keys_ = std::move(contents.keys);
-    order->key_ = tryParse(contents.header.keyExpression, fields);
+    order->key_ = tryParse(contents.header.keyExpression, dbf.fields());
     order->state_ = State::Loaded;
     return order;
 }

@@ -17,9 +17,11 @@ namespace marklift {
 
 class Order {
 public:
-    // Reads a whole .ntx (program path). Throws EXbaseError naming the file.
+    // Reads a whole .ntx (program path) opened on `dbf`, by the reader's
+    // side of clipper_locks.h: keys of records past the table's count are
+    // left out. Throws EXbaseError naming the file.
     static std::unique_ptr<Order> openNtx(const std::string& fileName, const std::string& name,
-                                          const FieldList& fields);
+                                          const DbfFile& dbf);
     // A tag of the .cdx at `cdxPath` (native path), position `tagIndex` in it.
     static std::unique_ptr<Order> cdxTag(const std::string& cdxPath, std::size_t tagIndex,
                                          const CdxTag& tag, const FieldList& fields);

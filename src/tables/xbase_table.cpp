@@ -16,6 +16,7 @@
 #include "tables/order.h"
 #include "tables/record_copier.h"
 #include "tables/structural_index.h"
+#include "tables/table_cursor.h"
 
 namespace marklift {
 namespace {
@@ -53,16 +54,11 @@ struct XbaseTable::Impl {
     std::unique_ptr<DbfFile> dbf;
     StructuralIndex structural;
     std::vector<std::unique_ptr<Order>> ntxOrders;
-    Order* active = nullptr;
     std::string indexName;
     std::optional<Expression> filter;
     std::string filterText;
 
-    // The cursor. In an order, `pos` is the position in its keys.
-    std::uint32_t recno = 0;
-    std::size_t pos = 0;
-    bool eof = true;
-    bool bof = true;
+    TableCursor cursor{[this] { loadCurrent(); }};
     EditState state = EditState::Inactive;
     std::vector<char> buffer;  // the current record, edited in place
     std::vector<char> before;  // the record as it was, while a change is posted
@@ -109,127 +105,22 @@ struct XbaseTable::Impl {
 
     const char* recordBytes(std::uint32_t n) const { return dbf->record(n); }
 
-    bool passes(std::uint32_t n) const { return !filter || filter->test(recordBytes(n)); }
-
-    // -- Cursor ------------------------------------------------------------
-
-    std::uint32_t count() const { return dbf ? dbf->recordCount() : 0; }
-
-    KeyIndex& activeKeys() { return active->keys(*dbf); }
-
     // The active order's keys, for a seek: pending edits posted first.
     KeyIndex& keysToSeek() {
         requireOpen();
         postIfEditing();
-        if (!active)
+        if (!cursor.order())
             throw EXbaseError(XbaseErrorCode::NoSuchOrder,
                               "No index is active on table " + dbf->path() + ".");
-        return activeKeys();
+        return cursor.keys();
     }
 
     void loadCurrent() {
-        if (eof || bof || recno == 0) {
+        if (cursor.eof() || cursor.bof() || cursor.recno() == 0) {
             std::fill(buffer.begin(), buffer.end(), ' ');
             return;
         }
-        std::memcpy(buffer.data(), recordBytes(recno), buffer.size());
-    }
-
-    void setAt(std::uint32_t n, std::size_t position) {
-        recno = n;
-        pos = position;
-        eof = bof = false;
-        loadCurrent();
-    }
-
-    void setPastEnd() {
-        eof = true;
-        recno = 0;
-        pos = active ? activeKeys().size() : count() + 1;
-        loadCurrent();
-    }
-
-    void setBeforeStart() {
-        bof = true;
-        recno = 0;
-        pos = 0;
-        loadCurrent();
-    }
-
-    // Moves to the first passing record at or after `from` (a position in
-    // the active order, or a record number), or past the end.
-    void scanForward(std::size_t from) {
-        if (active) {
-            KeyIndex& keys = activeKeys();
-            for (std::size_t p = from; p < keys.size(); ++p)
-                if (passes(keys.recnoAt(p))) return setAt(keys.recnoAt(p), p);
-        } else {
-            for (std::size_t n = std::max<std::size_t>(from, 1); n <= count(); ++n)
-                if (passes(static_cast<std::uint32_t>(n)))
-                    return setAt(static_cast<std::uint32_t>(n), n);
-        }
-        setPastEnd();
-    }
-
-    // Moves to the last passing record at or before `from`, or before the start.
-    void scanBackward(std::ptrdiff_t from) {
-        if (active) {
-            KeyIndex& keys = activeKeys();
-            for (std::ptrdiff_t p = std::min<std::ptrdiff_t>(from, std::ptrdiff_t(keys.size()) - 1);
-                 p >= 0; --p)
-                if (passes(keys.recnoAt(std::size_t(p))))
-                    return setAt(keys.recnoAt(std::size_t(p)), std::size_t(p));
-        } else {
-            for (std::ptrdiff_t n = std::min<std::ptrdiff_t>(from, std::ptrdiff_t(count())); n >= 1;
-                 --n)
-                if (passes(static_cast<std::uint32_t>(n)))
-                    return setAt(static_cast<std::uint32_t>(n), std::size_t(n));
-        }
-        setBeforeStart();
-    }
-
-    // The position of the current record in the active order, found again
-    // after the order changed under it. `near` is where it is likely to be:
-    // a walk through the order by bookmarks finds the record at the position
-    // after the last, without a search.
-    void relocate(std::size_t near = SIZE_MAX) {
-        if (!active || recno == 0) return;
-        KeyIndex& keys = activeKeys();
-        std::string scratch;
-        const std::string_view key = active->keyView(recordBytes(recno), scratch);
-        if (near != SIZE_MAX) {
-            for (std::size_t guess : {near + 1, near}) {
-                if (firstEntryAt(keys, guess, key)) {
-                    pos = guess;
-                    return;
-                }
-            }
-        }
-        pos = keys.find(key, recno);
-        if (pos == keys.size()) setPastEnd();
-    }
-
-    // Whether the entry at `at` is the first of the current record's with
-    // that key, as a search would find it.
-    bool firstEntryAt(const KeyIndex& keys, std::size_t at, std::string_view key) const {
-        auto isEntry = [&](std::size_t p) {
-            return keys.recnoAt(p) == recno && keys.keyAt(p) == key;
-        };
-        return at < keys.size() && isEntry(at) && (at == 0 || !isEntry(at - 1));
-    }
-
-    void gotoRecord(std::uint32_t n) {
-        if (n == 0 || n > count())
-            throw EXbaseError(
-                XbaseErrorCode::BadState,
-                "Record " + std::to_string(n) + " does not exist in " + dbf->path() + ".");
-        const bool wasOnRecord = recno != 0;
-        const std::size_t near = pos;
-        recno = n;
-        eof = bof = false;
-        pos = n;
-        if (active) relocate(wasOnRecord ? near : SIZE_MAX);
-        loadCurrent();
+        std::memcpy(buffer.data(), recordBytes(cursor.recno()), buffer.size());
     }
 
     // -- Editing -----------------------------------------------------------
@@ -243,13 +134,14 @@ struct XbaseTable::Impl {
             std::uint32_t n = dbf->appendRecord(buffer.data());
             structural.recordAppended(buffer.data(), n);
             state = EditState::Browse;
-            gotoRecord(n);
+            cursor.gotoRecord(n);
         } else if (state == EditState::Edit) {
+            const std::uint32_t recno = cursor.recno();
             std::memcpy(before.data(), recordBytes(recno), before.size());
             dbf->writeRecord(recno, buffer.data());
             structural.recordChanged(before.data(), buffer.data(), recno);
             state = EditState::Browse;
-            relocate();
+            cursor.relocate();
         }
         notify();
     }
@@ -283,8 +175,8 @@ struct XbaseTable::Impl {
     }
 
     std::string textOf(const FieldDef& f) const {
-        return recno == 0 && state != EditState::Insert ? std::string()
-                                                        : readText(f, buffer.data());
+        return cursor.recno() == 0 && state != EditState::Insert ? std::string()
+                                                                 : readText(f, buffer.data());
     }
 
     // -- Orders ------------------------------------------------------------
@@ -301,11 +193,9 @@ struct XbaseTable::Impl {
         dbf.reset();
         structural = StructuralIndex();
         ntxOrders.clear();
-        active = nullptr;
         indexName.clear();
         filter.reset();
-        recno = 0;
-        eof = bof = true;
+        cursor.detach();
         state = EditState::Inactive;
         buffer.clear();
         before.clear();
@@ -391,7 +281,8 @@ void XbaseTable::Open() {
     d.buffer.assign(d.dbf->recordLength(), ' ');
     d.before.assign(d.dbf->recordLength(), ' ');
     d.state = EditState::Browse;
-    d.scanForward(0);
+    d.cursor.attach(d.dbf.get());
+    d.cursor.scanForward(0);
     d.notify();
 }
 
@@ -425,7 +316,7 @@ const FieldList& XbaseTable::Fields() const {
 void XbaseTable::OpenIndexFile(const std::string& fileName) {
     Impl& d = *impl_;
     d.requireOpen();
-    d.ntxOrders.push_back(Order::openNtx(fileName, baseName(fileName), d.dbf->fields()));
+    d.ntxOrders.push_back(Order::openNtx(fileName, baseName(fileName), *d.dbf));
 }
 
 void XbaseTable::SetIndexName(const std::string& name) {
@@ -439,14 +330,8 @@ void XbaseTable::SetIndexName(const std::string& name) {
             throw EXbaseError(XbaseErrorCode::NoSuchOrder,
                               "Index " + name + " not found for table " + d.dbf->path() + ".");
     }
-    d.active = order;
     d.indexName = name;
-    if (d.recno != 0) {
-        d.pos = d.recno;
-        d.relocate();
-    } else if (d.eof) {
-        d.setPastEnd();
-    }
+    d.cursor.changeOrder(order);
     d.notify();
 }
 
@@ -476,25 +361,25 @@ std::vector<std::string> XbaseTable::TagNames() const {
 bool XbaseTable::SeekKey(const std::string& key) {
     Impl& d = *impl_;
     KeyIndex& keys = d.keysToSeek();
-    std::string wanted = d.active->seekKey(key);
+    std::string wanted = d.cursor.order()->seekKey(key);
     for (std::size_t p = keys.lowerBound(wanted); p < keys.size() && keys.keyAt(p) == wanted; ++p) {
-        if (d.passes(keys.recnoAt(p))) {
-            d.setAt(keys.recnoAt(p), p);
+        if (d.cursor.passes(keys.recnoAt(p))) {
+            d.cursor.setAt(keys.recnoAt(p), p);
             d.notify();
             return true;
         }
     }
-    if (d.eof) d.scanBackward(std::ptrdiff_t(keys.size()) - 1);
+    if (d.cursor.eof()) d.cursor.scanBackward(std::ptrdiff_t(keys.size()) - 1);
     return false;
 }
 
 bool XbaseTable::SeekNearest(const std::string& prefix) {
     Impl& d = *impl_;
     KeyIndex& keys = d.keysToSeek();
-    std::string wanted = d.active->seekPrefix(prefix);
-    d.scanForward(keys.lowerBound(wanted, '\0'));
+    std::string wanted = d.cursor.order()->seekPrefix(prefix);
+    d.cursor.scanForward(keys.lowerBound(wanted, '\0'));
     d.notify();
-    return !d.eof;
+    return !d.cursor.eof();
 }
 
 void XbaseTable::SetFilter(const std::string& expression) {
@@ -514,12 +399,14 @@ void XbaseTable::SetFilter(const std::string& expression) {
             "Filter \"" + expression + "\" is not a condition for table " + d.dbf->path() + ".");
     d.filter = std::move(filter);
     d.filterText = expression;
-    d.scanForward(0);
+    d.cursor.setFilter(&*d.filter);
+    d.cursor.scanForward(0);
     d.notify();
 }
 
 void XbaseTable::ClearFilter() {
     Impl& d = *impl_;
+    d.cursor.setFilter(nullptr);
     d.filter.reset();
     d.filterText.clear();
 }
@@ -532,7 +419,7 @@ void XbaseTable::First() {
     Impl& d = *impl_;
     d.requireOpen();
     d.postIfEditing();
-    d.scanForward(0);
+    d.cursor.scanForward(0);
     d.notify();
 }
 
@@ -540,7 +427,7 @@ void XbaseTable::Last() {
     Impl& d = *impl_;
     d.requireOpen();
     d.postIfEditing();
-    d.scanBackward(PTRDIFF_MAX);
+    d.cursor.scanBackward(PTRDIFF_MAX);
     d.notify();
 }
 
@@ -555,44 +442,31 @@ void XbaseTable::MoveBy(int countToMove) {
     Impl& d = *impl_;
     d.requireOpen();
     d.postIfEditing();
-    for (int i = 0; i < countToMove && !d.eof; ++i) {
-        if (d.bof) {
-            d.scanForward(0);
-        } else {
-            d.scanForward(d.pos + 1);
-        }
-    }
-    for (int i = 0; i > countToMove && !d.bof; --i) {
-        if (d.eof) {
-            d.scanBackward(PTRDIFF_MAX);
-        } else {
-            d.scanBackward(std::ptrdiff_t(d.pos) - 1);
-        }
-    }
+    d.cursor.moveBy(countToMove);
     d.notify();
 }
 
 bool XbaseTable::Eof() const {
-    return impl_->eof;
+    return impl_->cursor.eof();
 }
 bool XbaseTable::Bof() const {
-    return impl_->bof;
+    return impl_->cursor.bof();
 }
 bool XbaseTable::IsEmpty() const {
-    return impl_->count() == 0;
+    return impl_->cursor.count() == 0;
 }
 std::uint32_t XbaseTable::RecNo() const {
-    return impl_->recno;
+    return impl_->cursor.recno();
 }
 Bookmark XbaseTable::GetBookmark() const {
-    return impl_->recno;
+    return impl_->cursor.recno();
 }
 
 void XbaseTable::GotoBookmark(Bookmark bookmark) {
     Impl& d = *impl_;
     d.requireOpen();
     d.postIfEditing();
-    d.gotoRecord(bookmark);
+    d.cursor.gotoRecord(bookmark);
     d.notify();
 }
 
@@ -601,15 +475,15 @@ std::vector<Bookmark> XbaseTable::Bookmarks() {
     d.requireOpen();
     d.postIfEditing();
     std::vector<Bookmark> bookmarks;
-    if (d.active) {
-        const KeyIndex& keys = d.activeKeys();
+    if (d.cursor.order()) {
+        const KeyIndex& keys = d.cursor.keys();
         bookmarks.reserve(keys.size());
         for (std::size_t p = 0; p < keys.size(); ++p)
-            if (d.passes(keys.recnoAt(p))) bookmarks.push_back(keys.recnoAt(p));
+            if (d.cursor.passes(keys.recnoAt(p))) bookmarks.push_back(keys.recnoAt(p));
     } else {
-        bookmarks.reserve(d.count());
-        for (std::uint32_t n = 1; n <= d.count(); ++n)
-            if (d.passes(n)) bookmarks.push_back(n);
+        bookmarks.reserve(d.cursor.count());
+        for (std::uint32_t n = 1; n <= d.cursor.count(); ++n)
+            if (d.cursor.passes(n)) bookmarks.push_back(n);
     }
     return bookmarks;
 }
@@ -622,10 +496,11 @@ std::size_t XbaseTable::ReadAhead(std::span<const Bookmark> bookmarks) {
 std::uint32_t XbaseTable::RecordCount() {
     Impl& d = *impl_;
     d.requireOpen();
-    if (d.filterOptions == FilterOptions::IGNORE_WHEN_COUNTING || !d.filter) return d.count();
+    const std::uint32_t count = d.cursor.count();
+    if (d.filterOptions == FilterOptions::IGNORE_WHEN_COUNTING || !d.filter) return count;
     std::uint32_t passing = 0;
-    for (std::uint32_t n = 1; n <= d.count(); ++n)
-        if (d.passes(n)) ++passing;
+    for (std::uint32_t n = 1; n <= count; ++n)
+        if (d.cursor.passes(n)) ++passing;
     return passing;
 }
 
@@ -633,9 +508,10 @@ std::int64_t XbaseTable::Position() const {
     const Impl& d = *impl_;
     d.requireOpen();
     d.requireUnfiltered();
-    if (d.eof || d.bof || d.recno == 0) return -1;
+    const TableCursor& cursor = d.cursor;
+    if (cursor.eof() || cursor.bof() || cursor.recno() == 0) return -1;
     // In record order the cursor's place is the record number itself.
-    return d.active ? std::int64_t(d.pos) : std::int64_t(d.recno) - 1;
+    return cursor.order() ? std::int64_t(cursor.pos()) : std::int64_t(cursor.recno()) - 1;
 }
 
 void XbaseTable::GotoPosition(std::uint32_t position) {
@@ -643,15 +519,16 @@ void XbaseTable::GotoPosition(std::uint32_t position) {
     d.requireOpen();
     d.requireUnfiltered();
     d.postIfEditing();
-    const std::size_t size = d.active ? d.activeKeys().size() : d.count();
+    TableCursor& cursor = d.cursor;
+    const std::size_t size = cursor.order() ? cursor.keys().size() : cursor.count();
     if (position >= size)
         throw EXbaseError(
             XbaseErrorCode::BadState,
             "Position " + std::to_string(position) + " is past the end of " + d.dbf->path() + ".");
-    if (d.active)
-        d.setAt(d.activeKeys().recnoAt(position), position);
+    if (cursor.order())
+        cursor.setAt(cursor.keys().recnoAt(position), position);
     else
-        d.setAt(position + 1, position + 1);
+        cursor.setAt(position + 1, position + 1);
     d.notify();
 }
 
@@ -663,7 +540,7 @@ void XbaseTable::Edit() {
     Impl& d = *impl_;
     d.requireWritable();
     if (d.state == EditState::Edit || d.state == EditState::Insert) return;
-    if (d.recno == 0)
+    if (d.cursor.recno() == 0)
         throw EXbaseError(XbaseErrorCode::BadState,
                           "There is no current record to edit in " + d.dbf->path() + ".");
     d.state = EditState::Edit;
@@ -695,17 +572,17 @@ void XbaseTable::Delete() {
     d.requireWritable();
     if (d.state == EditState::Insert) return Cancel();
     d.postIfEditing();
-    if (d.recno == 0)
+    if (d.cursor.recno() == 0)
         throw EXbaseError(XbaseErrorCode::BadState,
                           "There is no current record to delete in " + d.dbf->path() + ".");
-    d.dbf->setDeleted(d.recno, true);
+    d.dbf->setDeleted(d.cursor.recno(), true);
     d.loadCurrent();
     d.notify();
 }
 
 bool XbaseTable::Deleted() const {
     const Impl& d = *impl_;
-    return d.recno != 0 && !d.buffer.empty() && d.buffer[0] == '*';
+    return d.cursor.recno() != 0 && !d.buffer.empty() && d.buffer[0] == '*';
 }
 
 void XbaseTable::Pack() {
@@ -718,7 +595,7 @@ void XbaseTable::Pack() {
     d.dbf->pack();
     d.structural.invalidateAll();
     d.flush();
-    d.scanForward(0);
+    d.cursor.scanForward(0);
     d.notify();
 }
 
@@ -815,13 +692,13 @@ void XbaseTable::CopyContentsTo(XbaseTable& destination) {
         copier.copy(in, out.data());
         t.dbf->appendRecord(out.data());
     };
-    if (s.active) {
-        KeyIndex& keys = s.activeKeys();
+    if (s.cursor.order()) {
+        KeyIndex& keys = s.cursor.keys();
         for (std::size_t p = 0; p < keys.size(); ++p) copyOne(keys.recnoAt(p));
     } else {
-        for (std::uint32_t n = 1; n <= s.count(); ++n) copyOne(n);
+        for (std::uint32_t n = 1; n <= s.cursor.count(); ++n) copyOne(n);
     }
-    if (s.recno != 0) s.loadCurrent();
+    if (s.cursor.recno() != 0) s.loadCurrent();
     t.notify();
 }
 
@@ -852,20 +729,6 @@ void XbaseTable::RemoveListener(int id) {
     auto& l = impl_->listeners;
     l.erase(std::remove_if(l.begin(), l.end(), [id](const auto& e) { return e.first == id; }),
             l.end());
-}
-
-namespace {
-XbaseEngineSettings& currentSettings() {
-    static XbaseEngineSettings settings;
-    return settings;
-}
-}  // namespace
-
-const XbaseEngineSettings& XbaseEngineSettings::Current() {
-    return currentSettings();
-}
-void XbaseEngineSettings::Apply(const XbaseEngineSettings& settings) {
-    currentSettings() = settings;
 }
 
 }  // namespace marklift

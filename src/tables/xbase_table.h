@@ -71,7 +71,10 @@ public:
 
     // -- Orders --------------------------------------------------------------
     // Opens a Clipper .ntx (full program path) on the open table; its order
-    // is selectable by its base name.
+    // is selectable by its base name. The index is read whole, under the
+    // lock its writers take (clipper_locks.h); it holds the keys of the
+    // records the table was opened with. Throws EXbaseError(OpenFailed) when
+    // another program holds it longer than a short wait.
     void OpenIndexFile(const std::string& fileName);
     // A tag of the structural .cdx or the base name of an opened .ntx,
     // without regard to case; empty selects record order. Keeps the current
@@ -207,19 +210,6 @@ public:
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
-};
-
-// Process-wide engine settings, applied once at start-up.
-struct XbaseEngineSettings {
-    std::string dateFormat = "MM/dd/ccyy";
-    int decimals = 2;
-    bool showDeleted = true;
-    bool localOnly = true;
-    int cachedOpenTables = 0;
-    int cachedCursors = 25;
-
-    static const XbaseEngineSettings& Current();
-    static void Apply(const XbaseEngineSettings& settings);
 };
 
 }  // namespace marklift
