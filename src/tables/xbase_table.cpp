@@ -672,6 +672,10 @@ void XbaseTable::SetText(const FieldDef& field, const std::string& value) {
     writeText(impl_->field(field), impl_->editableRecord(), value);
 }
 
+void XbaseTable::SetDate(const FieldDef& field, Date value) {
+    writeDate(impl_->field(field), impl_->editableRecord(), value);
+}
+
 void XbaseTable::CopyContentsTo(XbaseTable& destination) {
     Impl& s = *impl_;
     Impl& t = *destination.impl_;

@@ -184,6 +184,7 @@ public:
     Date GetDate(const FieldDef& field) const;
     std::int64_t GetInt(const FieldDef& field) const;
     void SetText(const FieldDef& field, const std::string& value);
+    void SetDate(const FieldDef& field, Date value);
 
     // -- Bulk ----------------------------------------------------------------
     // Appends every record of this table (active order; filter under
