@@ -7,10 +7,11 @@
 // file). Each job runs as a process of its own, so its peak memory (ru_maxrss
 // from wait4) is the job's alone.
 //
-//   prepare_bench [small-results] [large-results]
+//   prepare_bench [small-results] [large-results] [marklift-prepare]
 //
 // The result counts are per result table of the period; the period has a
-// third as many students.
+// third as many students. Another marklift-prepare (an older build, say) can
+// be timed in place of the one built beside this program.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -30,7 +31,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char kPrepareProgram[] = MARKLIFT_PREPARE_PROGRAM;
 const char kDemoDataProgram[] = MARKLIFT_DEMO_DATA_PROGRAM;
 constexpr int kRuns = 3;
 
@@ -94,8 +94,8 @@ ProcessResult Run(const std::vector<std::string>& arguments) {
     return result;
 }
 
-std::vector<std::string> JobArguments(const std::string& root) {
-    return {kPrepareProgram,
+std::vector<std::string> JobArguments(const std::string& program, const std::string& root) {
+    return {program,
             "--ini",
             root + "/MARKLIFT.ini",
             "--data",
@@ -164,7 +164,7 @@ struct SizeResult {
     FloorResult floor;  // the quickest floor
 };
 
-SizeResult MeasureSize(const std::string& root, unsigned results) {
+SizeResult MeasureSize(const std::string& program, const std::string& root, unsigned results) {
     const unsigned students = results / 3;
     std::printf("generating %u results per table, %u students ...\n", results, students);
     std::fflush(stdout);
@@ -177,7 +177,7 @@ SizeResult MeasureSize(const std::string& root, unsigned results) {
     // Job and floor take turns, so that a busy moment of the machine falls
     // on both alike.
     for (int run = 0; run < kRuns; ++run) {
-        const ProcessResult job = Run(JobArguments(root));
+        const ProcessResult job = Run(JobArguments(program, root));
         const long peak = std::max(job.peakKilobytes, size.job.peakKilobytes);
         if (run == 0 || job.seconds < size.job.seconds) size.job = job;
         size.job.peakKilobytes = peak;
@@ -195,13 +195,14 @@ SizeResult MeasureSize(const std::string& root, unsigned results) {
 int main(int argc, char** argv) {
     const unsigned small = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 30000;
     const unsigned large = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 300000;
+    const std::string program = argc > 3 ? argv[3] : MARKLIFT_PREPARE_PROGRAM;
     const std::string root =
         (fs::temp_directory_path() / ("marklift-prepare-bench-" + std::to_string(::getpid())))
             .string();
 
-    const ProcessResult idle = Run({kPrepareProgram, "--help"});
+    const ProcessResult idle = Run({program, "--help"});
     std::vector<SizeResult> sizes;
-    for (unsigned results : {small, large}) sizes.push_back(MeasureSize(root, results));
+    for (unsigned results : {small, large}) sizes.push_back(MeasureSize(program, root, results));
     fs::remove_all(root);
 
     std::printf(

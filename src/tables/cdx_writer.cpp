@@ -191,7 +191,7 @@ std::uint64_t writeTag(const std::string& path, File& file, const PageSink& sink
 }  // namespace
 
 void writeCdx(const std::string& nativePath, const std::vector<CdxTag>& tags,
-              const std::function<KeyIndex(std::size_t)>& keysOfTag) {
+              const std::function<TagKeys(std::size_t)>& keysOfTag) {
     checkTags(nativePath, tags);
     std::vector<std::size_t> byName(tags.size());
     std::iota(byName.begin(), byName.end(), std::size_t{0});
@@ -222,7 +222,7 @@ void writeCdx(const std::string& nativePath, const std::vector<CdxTag>& tags,
         std::uint64_t end = sizing.end();
         for (std::size_t i = 0; i < tags.size(); ++i) {
             headerOffsets[i] = static_cast<std::uint32_t>(end);
-            end = writeTag(nativePath, *file, sink, tags[i], keysOfTag(i), end);
+            end = writeTag(nativePath, *file, sink, tags[i], keysOfTag(i).get(), end);
         }
 
         TreeBuilder directory(

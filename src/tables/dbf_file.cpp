@@ -237,7 +237,11 @@ const char* DbfFile::State::record(std::uint32_t recno) {
 }
 
 std::size_t DbfFile::State::readAhead(std::span<const std::uint32_t> wanted) {
-    ahead.clear();
+    if (wanted.empty()) {
+        ahead.clear();
+        return 0;
+    }
+    // The memory of the records held so far serves the next ones.
     const std::size_t taken = std::min<std::size_t>(wanted.size(), recordsPer(kReadAheadBytes));
     std::vector<std::uint32_t> recnos;
     recnos.reserve(taken);
@@ -416,6 +420,31 @@ std::uint32_t DbfFile::recordCount() const {
 
 const char* DbfFile::record(std::uint32_t recno) const {
     return state_->record(recno);
+}
+
+bool DbfFile::settled() const {
+    return !state_->changed;
+}
+
+void DbfFile::readStored(std::uint32_t first, std::uint32_t count, char* into) const {
+    const State& s = *state_;
+    if (first == 0 || count > s.diskRecords || first > s.diskRecords - count + 1)
+        throw EXbaseError(XbaseErrorCode::BadState,
+                          "Records " + std::to_string(first) + " to " +
+                              std::to_string(std::uint64_t{first} + count - 1) +
+                              " are not all in " + s.path + ".");
+    const std::size_t bytes = std::size_t{count} * s.recordLength();
+    std::size_t done = 0;
+    try {
+        done = s.file.readAt(dbfRecordOffset(s.header, first), into, bytes);
+    } catch (const PlatformError& error) {
+        throw EXbaseError(XbaseErrorCode::IoError,
+                          std::string(error.what()) + " (record " + std::to_string(first) + ")");
+    }
+    if (done != bytes)
+        throw EXbaseError(XbaseErrorCode::IoError, "The table " + s.path + " ends before record " +
+                                                       std::to_string(first + done / s.recordLength()) +
+                                                       ".");
 }
 
 std::size_t DbfFile::readAhead(std::span<const std::uint32_t> recnos) {

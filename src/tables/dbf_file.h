@@ -70,6 +70,13 @@ public:
     // span lets go of the records held. Record numbers outside the table,
     // and records that cannot be read now, are left to record() to refuse.
     std::size_t readAhead(std::span<const std::uint32_t> recnos);
+    // True when every change has reached the file: nothing appended or
+    // changed waits in memory.
+    bool settled() const;
+    // Reads records [first, first + count) from the file itself, past the
+    // cache, into `into`: threads may read at once. For a settled table
+    // only; throws EXbaseError for records the file does not hold.
+    void readStored(std::uint32_t first, std::uint32_t count, char* into) const;
     // Changes and appended records are held in memory and reach the file
     // when it is flushed or this object is destroyed (or earlier, when
     // memory runs short); until then other openers of the file do not see

@@ -6,6 +6,8 @@
 #include <numeric>
 #include <utility>
 
+#include "tables/parallel_parts.h"
+
 namespace marklift {
 
 void KeyIndex::reserve(std::size_t count) {
@@ -39,41 +41,92 @@ std::uint64_t prefixOf(const char* key, std::size_t length) {
     return prefix;
 }
 
+using DigitCounts = std::array<std::uint32_t, 256>;
+
+unsigned digitOf(std::uint64_t prefix, std::size_t byte) {
+    return static_cast<unsigned>(prefix >> 8 * byte & 0xFF);
+}
+
 // Sorts `prefixes` and `entries` alike by prefix, stably: one counting pass
 // per byte, from the last to the first, skipping bytes that every prefix
-// shares (most of a short key's, many of a text's).
+// shares (most of a short key's, many of a text's). Each pass counts and
+// moves its parts of the range at once, each part's entries to the places
+// its counts give them, so the order within a digit stays as it was.
 void radixSortByPrefix(std::vector<std::uint64_t>& prefixes, std::vector<std::uint32_t>& entries) {
     const std::size_t n = prefixes.size();
-    std::vector<std::array<std::uint32_t, 256>> counts(8);
-    for (auto& byteCounts : counts) byteCounts.fill(0);
-    for (std::uint64_t prefix : prefixes)
-        for (std::size_t byte = 0; byte < 8; ++byte) ++counts[byte][prefix >> 8 * byte & 0xFF];
+    const std::size_t parts = partsFor(n);
+    std::vector<std::array<DigitCounts, 8>> counts(parts);
+    runInParts(n, parts, [&](std::size_t part, std::size_t first, std::size_t end) {
+        for (DigitCounts& byteCounts : counts[part]) byteCounts.fill(0);
+        for (std::size_t i = first; i < end; ++i)
+            for (std::size_t byte = 0; byte < 8; ++byte)
+                ++counts[part][byte][digitOf(prefixes[i], byte)];
+    });
     std::vector<std::uint64_t> sortedPrefixes(n);
     std::vector<std::uint32_t> sortedEntries(n);
+    std::vector<DigitCounts> starts(parts);
+    bool moved = false;  // the parts' counts were taken before the last pass
     for (std::size_t byte = 0; byte < 8; ++byte) {
-        std::array<std::uint32_t, 256>& starts = counts[byte];
-        if (std::find(starts.begin(), starts.end(), n) != starts.end()) continue;
-        std::uint32_t start = 0;
-        for (std::uint32_t& count : starts) start += std::exchange(count, start);
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::uint32_t to = starts[prefixes[i] >> 8 * byte & 0xFF]++;
-            sortedPrefixes[to] = prefixes[i];
-            sortedEntries[to] = entries[i];
+        DigitCounts total{};
+        for (std::size_t part = 0; part < parts; ++part)
+            for (unsigned digit = 0; digit < 256; ++digit)
+                total[digit] += counts[part][byte][digit];
+        if (std::find(total.begin(), total.end(), n) != total.end()) continue;
+        if (moved) {
+            runInParts(n, parts, [&](std::size_t part, std::size_t first, std::size_t end) {
+                DigitCounts& own = counts[part][byte];
+                own.fill(0);
+                for (std::size_t i = first; i < end; ++i) ++own[digitOf(prefixes[i], byte)];
+            });
         }
+        // Where each part's entries of each digit begin: the digits before,
+        // then the earlier parts' entries of that digit.
+        std::uint32_t start = 0;
+        for (unsigned digit = 0; digit < 256; ++digit) {
+            for (std::size_t part = 0; part < parts; ++part) {
+                starts[part][digit] = start;
+                start += counts[part][byte][digit];
+            }
+        }
+        runInParts(n, parts, [&](std::size_t part, std::size_t first, std::size_t end) {
+            DigitCounts& next = starts[part];
+            for (std::size_t i = first; i < end; ++i) {
+                const std::uint32_t to = next[digitOf(prefixes[i], byte)]++;
+                sortedPrefixes[to] = prefixes[i];
+                sortedEntries[to] = entries[i];
+            }
+        });
         prefixes.swap(sortedPrefixes);
         entries.swap(sortedEntries);
+        moved = true;
     }
 }
 
 }  // namespace
 
+void KeyIndex::resize(std::size_t count) {
+    keys_.resize(count * keyLength_, ' ');
+    recnos_.resize(count, 0);
+}
+
+void KeyIndex::set(std::size_t pos, std::string_view key, std::uint32_t recno) {
+    const std::string_view k = key.substr(0, keyLength_);
+    char* out = keys_.data() + pos * keyLength_;
+    std::copy(k.begin(), k.end(), out);
+    std::fill(out + k.size(), out + keyLength_, ' ');
+    recnos_[pos] = recno;
+}
+
 // A radix sort on the keys' first eight bytes, then a sort by the remaining
 // bytes among keys that share those. Both are stable, and the entries start
 // in record-number order, so equal keys end in record-number order.
 void KeyIndex::sort() {
+    // Keys added in order, as records appended in key order give them.
+    if (isSorted()) return;
     const std::size_t n = recnos_.size();
     const std::size_t len = keyLength_;
     const char* base = keys_.data();
+    const std::size_t parts = partsFor(n);
     std::vector<std::uint32_t> order(n);
     std::iota(order.begin(), order.end(), 0u);
     if (!std::is_sorted(recnos_.begin(), recnos_.end()))
@@ -81,7 +134,10 @@ void KeyIndex::sort() {
                          [&](std::uint32_t a, std::uint32_t b) { return recnos_[a] < recnos_[b]; });
     {
         std::vector<std::uint64_t> prefixes(n);
-        for (std::size_t i = 0; i < n; ++i) prefixes[i] = prefixOf(base + order[i] * len, len);
+        runInParts(n, parts, [&](std::size_t, std::size_t first, std::size_t end) {
+            for (std::size_t i = first; i < end; ++i)
+                prefixes[i] = prefixOf(base + order[i] * len, len);
+        });
         radixSortByPrefix(prefixes, order);
         if (len > 8) {
             auto byRest = [&](std::uint32_t a, std::uint32_t b) {
@@ -99,10 +155,12 @@ void KeyIndex::sort() {
     }
     std::vector<char> keys(keys_.size());
     std::vector<std::uint32_t> recnos(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        if (len) std::memcpy(keys.data() + i * len, base + order[i] * len, len);
-        recnos[i] = recnos_[order[i]];
-    }
+    runInParts(n, parts, [&](std::size_t, std::size_t first, std::size_t end) {
+        for (std::size_t i = first; i < end; ++i) {
+            if (len) std::memcpy(keys.data() + i * len, base + order[i] * len, len);
+            recnos[i] = recnos_[order[i]];
+        }
+    });
     keys_.swap(keys);
     recnos_.swap(recnos);
 }

@@ -28,6 +28,12 @@ public:
     // Bulk loading: add entries in any order, then call sort() once.
     void reserve(std::size_t count);
     void add(std::string_view key, std::uint32_t recno);
+    // The same for loaders that fill several places at once: resize() makes
+    // `count` blank entries, and set() fills one, padding or cutting the key
+    // as add() does. Threads may set different places at the same time.
+    void resize(std::size_t count);
+    void set(std::size_t pos, std::string_view key, std::uint32_t recno);
+    // Large indexes are sorted on several threads.
     void sort();
 
     // Keeping a sorted index right, one entry at a time.

@@ -77,8 +77,10 @@ RecordCache::Block& RecordCache::load(std::uint32_t index, std::uint32_t records
     // Unused until the read succeeds.
     if (block->index != kNoBlock) slotOf_[block->index] = kNoBlock;
     block->index = kNoBlock;
+    // Room for a whole block even when fewer records are there yet: a short
+    // last block read again as the table grows keeps its memory.
     if (block->capacity < std::size_t{count} * recordLength_) {
-        block->capacity = std::size_t{count} * recordLength_;
+        block->capacity = std::size_t{perBlock_} * recordLength_;
         block->bytes = std::make_unique_for_overwrite<char[]>(block->capacity);
     }
     backing_.readRecords(first, count, block->bytes.get());

@@ -23,9 +23,10 @@ const char* RecordsAhead::find(std::uint32_t recno) const {
 }
 
 void RecordsAhead::clear() {
-    recnos_ = {};
-    bytes_ = {};
-    stored_ = {};
+    // Swapped with empty ones: assigning {} would keep the memory.
+    std::vector<std::uint32_t>().swap(recnos_);
+    std::vector<char>().swap(bytes_);
+    std::vector<bool>().swap(stored_);
 }
 
 }  // namespace marklift

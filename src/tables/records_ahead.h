@@ -12,8 +12,8 @@ namespace marklift {
 
 class RecordsAhead {
 public:
-    // Makes room for the records of `recnos`, sorted without repeats; each is
-    // held once its bytes are stored.
+    // Makes room for the records of `recnos`, sorted without repeats, in
+    // place of those held; each is held once its bytes are stored.
     void reset(std::vector<std::uint32_t> recnos, std::uint32_t recordLength);
     const std::vector<std::uint32_t>& recnos() const { return recnos_; }
     // Where the bytes of recnos()[i] go.

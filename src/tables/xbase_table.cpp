@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "platform/file.h"
 #include "platform/paths.h"
@@ -116,12 +117,19 @@ struct XbaseTable::Impl {
     }
 
     void loadCurrent() {
+        const std::uint32_t appended = std::exchange(justAppended, 0);
         if (cursor.eof() || cursor.bof() || cursor.recno() == 0) {
             std::fill(buffer.begin(), buffer.end(), ' ');
             return;
         }
+        if (appended == cursor.recno()) return;
         std::memcpy(buffer.data(), recordBytes(cursor.recno()), buffer.size());
     }
+
+    // The record a Post just appended, which the buffer holds as it is:
+    // reading it back would fill the record cache with the blocks of a table
+    // being written.
+    std::uint32_t justAppended = 0;
 
     // -- Editing -----------------------------------------------------------
 
@@ -132,8 +140,9 @@ struct XbaseTable::Impl {
     void post() {
         if (state == EditState::Insert) {
             std::uint32_t n = dbf->appendRecord(buffer.data());
-            structural.recordAppended(buffer.data(), n);
+            structural.recordAppended(buffer.data(), n, cursor.order());
             state = EditState::Browse;
+            justAppended = n;
             cursor.gotoRecord(n);
         } else if (state == EditState::Edit) {
             const std::uint32_t recno = cursor.recno();
@@ -668,7 +677,7 @@ std::int64_t XbaseTable::GetInt(const FieldDef& field) const {
     return readInteger(impl_->field(field), impl_->buffer.data());
 }
 
-void XbaseTable::SetText(const FieldDef& field, const std::string& value) {
+void XbaseTable::SetText(const FieldDef& field, std::string_view value) {
     writeText(impl_->field(field), impl_->editableRecord(), value);
 }
 

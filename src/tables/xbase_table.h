@@ -183,7 +183,7 @@ public:
     std::string_view GetRaw(const FieldDef& field) const;
     Date GetDate(const FieldDef& field) const;
     std::int64_t GetInt(const FieldDef& field) const;
-    void SetText(const FieldDef& field, const std::string& value);
+    void SetText(const FieldDef& field, std::string_view value);
     void SetDate(const FieldDef& field, Date value);
 
     // -- Bulk ----------------------------------------------------------------

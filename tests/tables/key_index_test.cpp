@@ -27,6 +27,7 @@ struct SortCase {
     std::size_t keyLength;
     std::string letters;  // what keys are made of: few letters, many equal keys
     bool inRecordOrder;
+    std::uint32_t count = 5000;  // above 128 Ki, sorted in parts on several threads
 };
 
 class KeyIndexSort : public ::testing::TestWithParam<SortCase> {};
@@ -35,8 +36,7 @@ TEST_P(KeyIndexSort, OrdersByKeyThenRecordNumber) {
     const SortCase& c = GetParam();
     std::mt19937 random(static_cast<unsigned>(c.keyLength * 31 + c.letters.size()));
     std::vector<Entry> expected;
-    const std::uint32_t count = 5000;
-    for (std::uint32_t n = 1; n <= count; ++n) {
+    for (std::uint32_t n = 1; n <= c.count; ++n) {
         std::string key;
         // Keys that differ only in their last bytes, past the first eight.
         const std::size_t varied =
@@ -61,7 +61,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SortCase{1, "AB", true}, SortCase{4, "RDWMA ", true},
                       SortCase{8, "\x01\x80\xff", true}, SortCase{8, "0123456789", false},
                       SortCase{9, "AB", true}, SortCase{11, "0123456789-", true},
-                      SortCase{13, "SMITHJONES ", false}, SortCase{20, "\xfe\x7f", true}));
+                      SortCase{13, "SMITHJONES ", false}, SortCase{20, "\xfe\x7f", true},
+                      SortCase{11, "0123456789-", true, 300000},
+                      SortCase{4, "\x81RD ", false, 300000}));
 
 TEST(KeyIndexSort, EmptyAndSingleEntries) {
     KeyIndex none(11);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -394,4 +395,36 @@ TEST_F(TableTest, FieldsFoundOnceServeOnlyTheirTable) {
     EXPECT_THROW(other.GetText(ssn), EXbaseError);
     other.Edit();
     EXPECT_THROW(other.SetText(ssn, "x"), EXbaseError);
+}
+
+// A tag over a table large enough to be built in parts, each part reading
+// its records from the file on a thread of its own, walks as one built
+// record by record would: by key, equal keys by record number, dates in
+// date order with blank ones first.
+TEST_F(TableTest, ATagOfAManyRecordsTableIsBuiltInPartsFromTheFile) {
+    XbaseTable::CreateTable(dir() + "MANY.dbf", kResults);
+    XbaseTable t;
+    open(t, "MANY", true);
+    const int count = 200000;
+    std::vector<std::pair<std::string, Bookmark>> bySsn;
+    std::vector<std::pair<std::string, Bookmark>> byDate;
+    for (int n = 0; n < count; ++n) {
+        const std::string ssn = std::to_string(n * 7919 % 1000);
+        const std::string date = n % 11 == 0 ? "" : "2024" + std::to_string(10 + n % 3) + "1" +
+                                                        std::to_string(n % 10);
+        addResult(t, ssn, "RD", date, n % 1000);
+        bySsn.emplace_back(ssn, Bookmark(n + 1));
+        byDate.emplace_back(date, Bookmark(n + 1));
+    }
+    t.Flush();
+    t.CreateIndex("SSN", "SSN");
+    t.CreateIndex("DATE", "DATE");
+    for (auto* expected : {&bySsn, &byDate}) {
+        std::sort(expected->begin(), expected->end());
+        t.SetIndexName(expected == &bySsn ? "SSN" : "DATE");
+        std::vector<Bookmark> walked = t.Bookmarks();
+        ASSERT_EQ(walked.size(), expected->size());
+        for (std::size_t i = 0; i < walked.size(); ++i)
+            ASSERT_EQ(walked[i], (*expected)[i].second) << i;
+    }
 }

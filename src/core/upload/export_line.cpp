@@ -152,8 +152,11 @@ std::string composeLine(const XbaseTable& table, const LineFormat& format,
     // A record that cannot be read or converted is left out of the file
     // without a word; the run goes on with the next one.
     try {
+        const FieldList& fields = table.Fields();
         std::string line;
-        for (const FieldDef& field : table.Fields().fields()) {
+        line.reserve(fields.recordLength() +
+                     fields.size() * (format.separator.size() + 2 * format.quote.size()));
+        for (const FieldDef& field : fields.fields()) {
             if (!FieldIncluded(format, field.name)) continue;
             line += format.separator;
             const bool quote = quoted(field, format);

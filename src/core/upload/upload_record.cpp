@@ -22,12 +22,6 @@ constexpr int kAttemptDigits = 3;
 constexpr int kSubscoreDigits = 2;
 constexpr std::size_t kSubscoresWidth = 20;
 
-// The table layer cuts a text to the field's width as it stores it.
-void copyText(const XbaseTable& from, XbaseTable& to, const FieldDef& fromField,
-              const FieldDef& toField) {
-    to.SetText(toField, from.GetText(fromField));
-}
-
 }  // namespace
 
 std::string UploadFieldDefinitions(const ProgramSettings& settings) {
@@ -71,8 +65,19 @@ std::string UploadRecordFiller::SubscoresText(const XbaseTable& workTable) const
     std::string text;
     text.reserve(kSubscoreCount * kSubscoreDigits);
     for (const FieldDef* field : subscoreFields_)
-        text += ZeroPad(workTable.GetInt(*field), kSubscoreDigits);
+        AppendZeroPadded(text, workTable.GetInt(*field), kSubscoreDigits);
     return text;
+}
+
+// The table layer cuts a text to the field's width as it stores it. Between
+// two character fields that is the stored bytes themselves, cut or padded
+// with blanks, so those are copied without making a text of them.
+void UploadRecordFiller::CopyText(const Copy& copy, const XbaseTable& workTable,
+                                  XbaseTable& uploadTable) const {
+    if (copy.from->type == 'C' && copy.to->type == 'C')
+        uploadTable.SetText(*copy.to, workTable.GetRaw(*copy.from));
+    else
+        uploadTable.SetText(*copy.to, workTable.GetText(*copy.from));
 }
 
 void UploadRecordFiller::Fill(const XbaseTable& workTable, XbaseTable& uploadTable) const {
@@ -80,18 +85,19 @@ void UploadRecordFiller::Fill(const XbaseTable& workTable, XbaseTable& uploadTab
         uploadTable.SetText(*c.to, UploadDateText(workTable.GetDate(*c.from)));
     };
     for (const Copy* c : {&id_, &lastName_, &firstName_, &middleName_})
-        copyText(workTable, uploadTable, *c->from, *c->to);
+        CopyText(*c, workTable, uploadTable);
     copyDate(birthDate_);
-    copyText(workTable, uploadTable, *testCode_.from, *testCode_.to);
-    copyText(workTable, uploadTable, *testScore_.from, *testScore_.to);
+    CopyText(testCode_, workTable, uploadTable);
+    CopyText(testScore_, workTable, uploadTable);
     copyDate(date_);
     if (attempt_.to)
         uploadTable.SetText(*attempt_.to,
                             ZeroPad(workTable.GetInt(*attempt_.from), kAttemptDigits));
     if (subscores_.to)
-        uploadTable.SetText(*subscores_.to, SubscoresText(workTable).substr(0, kSubscoresWidth));
-    if (panda_.to) copyText(workTable, uploadTable, *panda_.from, *panda_.to);
-    if (siteCode_.to) copyText(workTable, uploadTable, *siteCode_.from, *siteCode_.to);
+        uploadTable.SetText(*subscores_.to,
+                            std::string_view(SubscoresText(workTable)).substr(0, kSubscoresWidth));
+    if (panda_.to) CopyText(panda_, workTable, uploadTable);
+    if (siteCode_.to) CopyText(siteCode_, workTable, uploadTable);
 }
 
 void ConfigureWriterForFileFormat(TCSVExport& writer, int fileFormat) {

@@ -42,6 +42,7 @@ private:
         const FieldDef* from;
         const FieldDef* to;
     };
+    void CopyText(const Copy& copy, const XbaseTable& workTable, XbaseTable& uploadTable) const;
     static constexpr int kSubscoreCount = 10;
 
     // SS1 to SS10 of the current work-table record, each zero-padded to two
