@@ -135,7 +135,7 @@ struct DbfFile::State final : RecordCache::Backing {
     }
 
     const char* record(std::uint32_t recno);
-    std::size_t readAhead(std::span<const std::uint32_t> wanted);
+    std::size_t readAhead(std::span<const std::uint32_t> visits);
     void readAheadInBlock(std::size_t first, std::size_t end, std::vector<char>& scratch);
     void writePending();
     void flush();
@@ -236,30 +236,27 @@ const char* DbfFile::State::record(std::uint32_t recno) {
     return cache.read(recno, diskRecords);
 }
 
-std::size_t DbfFile::State::readAhead(std::span<const std::uint32_t> wanted) {
-    if (wanted.empty()) {
+std::size_t DbfFile::State::readAhead(std::span<const std::uint32_t> visits) {
+    if (visits.empty()) {
         ahead.clear();
         return 0;
     }
     // The memory of the records held so far serves the next ones.
-    const std::size_t taken = std::min<std::size_t>(wanted.size(), recordsPer(kReadAheadBytes));
-    std::vector<std::uint32_t> recnos;
-    recnos.reserve(taken);
-    // Appended records not yet written are in memory already.
-    for (std::uint32_t recno : wanted.first(taken))
-        if (recno >= 1 && recno <= diskRecords) recnos.push_back(recno);
-    std::sort(recnos.begin(), recnos.end());
-    recnos.erase(std::unique(recnos.begin(), recnos.end()), recnos.end());
-    ahead.reset(std::move(recnos), recordLength());
-
+    const std::size_t taken = std::min<std::size_t>(visits.size(), recordsPer(kReadAheadBytes));
+    ahead.reset(visits.first(taken), recordLength());
+    // Appended records not yet written are in memory already; numbers
+    // outside the table are left for record() to refuse.
+    const std::vector<std::uint32_t>& wanted = ahead.wanted();
+    std::size_t first = std::lower_bound(wanted.begin(), wanted.end(), 1u) - wanted.begin();
+    const std::size_t onDisk =
+        std::upper_bound(wanted.begin(), wanted.end(), diskRecords) - wanted.begin();
     const std::uint32_t perBlock = recordsPer(kBlockBytes);
-    const std::vector<std::uint32_t>& held = ahead.recnos();
     std::vector<char> scratch;
     try {
-        for (std::size_t first = 0; first < held.size();) {
-            const std::uint32_t block = (held[first] - 1) / perBlock;
+        while (first < onDisk) {
+            const std::uint32_t block = (wanted[first] - 1) / perBlock;
             std::size_t end = first + 1;
-            while (end < held.size() && (held[end] - 1) / perBlock == block) ++end;
+            while (end < onDisk && (wanted[end] - 1) / perBlock == block) ++end;
             readAheadInBlock(first, end, scratch);
             first = end;
         }
@@ -269,30 +266,27 @@ std::size_t DbfFile::State::readAhead(std::span<const std::uint32_t> wanted) {
     return taken;
 }
 
-// Records ahead.recnos()[first, end), all in one block of the file: those in
+// Records ahead.wanted()[first, end), all in one block of the file: those in
 // the cache are taken from there, where they may hold changes not yet
 // written; the others with one read of the span they cover.
 void DbfFile::State::readAheadInBlock(std::size_t first, std::size_t end,
                                       std::vector<char>& scratch) {
-    const std::vector<std::uint32_t>& held = ahead.recnos();
+    const std::vector<std::uint32_t>& wanted = ahead.wanted();
     std::uint32_t low = 0, high = 0;
     for (std::size_t i = first; i < end; ++i) {
-        if (const char* cached = cache.peek(held[i])) {
-            std::memcpy(ahead.slot(i), cached, recordLength());
-            ahead.store(i);
+        if (const char* cached = cache.peek(wanted[i])) {
+            ahead.store(i, cached);
         } else {
-            if (low == 0) low = held[i];
-            high = held[i];
+            if (low == 0) low = wanted[i];
+            high = wanted[i];
         }
     }
     if (low == 0) return;
     scratch.resize(std::size_t{high - low + 1} * recordLength());
     readRecords(low, high - low + 1, scratch.data());
     for (std::size_t i = first; i < end; ++i) {
-        if (held[i] < low || held[i] > high || cache.peek(held[i])) continue;
-        std::memcpy(ahead.slot(i), scratch.data() + std::size_t{held[i] - low} * recordLength(),
-                    recordLength());
-        ahead.store(i);
+        if (wanted[i] < low || wanted[i] > high || cache.peek(wanted[i])) continue;
+        ahead.store(i, scratch.data() + std::size_t{wanted[i] - low} * recordLength());
     }
 }
 

@@ -23,6 +23,7 @@ std::string_view KeyIndex::normalise(std::string_view key, char pad, std::string
 }
 
 void KeyIndex::add(std::string_view key, std::uint32_t recno) {
+    changed();
     std::string_view k = key.substr(0, keyLength_);
     keys_.insert(keys_.end(), k.begin(), k.end());
     keys_.resize(keys_.size() + (keyLength_ - k.size()), ' ');
@@ -42,6 +43,11 @@ std::uint64_t prefixOf(const char* key, std::size_t length) {
 }
 
 using DigitCounts = std::array<std::uint32_t, 256>;
+
+// Indexes this large are searched through prefixes once searched this often
+// without a change.
+constexpr std::size_t kPrefixSearchFrom = 1024;
+constexpr std::size_t kSearchesForPrefixes = 64;
 
 unsigned digitOf(std::uint64_t prefix, std::size_t byte) {
     return static_cast<unsigned>(prefix >> 8 * byte & 0xFF);
@@ -105,6 +111,7 @@ void radixSortByPrefix(std::vector<std::uint64_t>& prefixes, std::vector<std::ui
 }  // namespace
 
 void KeyIndex::resize(std::size_t count) {
+    changed();
     keys_.resize(count * keyLength_, ' ');
     recnos_.resize(count, 0);
 }
@@ -123,6 +130,7 @@ void KeyIndex::set(std::size_t pos, std::string_view key, std::uint32_t recno) {
 void KeyIndex::sort() {
     // Keys added in order, as records appended in key order give them.
     if (isSorted()) return;
+    changed();
     const std::size_t n = recnos_.size();
     const std::size_t len = keyLength_;
     const char* base = keys_.data();
@@ -169,8 +177,30 @@ int KeyIndex::compareAt(std::size_t pos, std::string_view key) const {
     return keyLength_ ? std::memcmp(keys_.data() + pos * keyLength_, key.data(), keyLength_) : 0;
 }
 
+void KeyIndex::changed() {
+    searchesSinceChange_ = 0;
+    std::vector<std::uint64_t>().swap(prefixes_);
+}
+
 std::size_t KeyIndex::lowerBoundEntry(std::string_view key, std::uint32_t recno) const {
     std::size_t lo = 0, hi = recnos_.size();
+    // The prefixes pay for themselves once an index is searched more often
+    // than a few times between changes.
+    if (prefixes_.empty() && hi >= kPrefixSearchFrom &&
+        ++searchesSinceChange_ >= kSearchesForPrefixes) {
+        prefixes_.resize(hi);
+        for (std::size_t i = 0; i < hi; ++i)
+            prefixes_[i] = prefixOf(keys_.data() + i * keyLength_, keyLength_);
+    }
+    if (!prefixes_.empty()) {
+        const std::uint64_t prefix = prefixOf(key.data(), keyLength_);
+        lo = static_cast<std::size_t>(std::lower_bound(prefixes_.begin(), prefixes_.end(), prefix) -
+                                      prefixes_.begin());
+        hi = static_cast<std::size_t>(
+            std::upper_bound(prefixes_.begin() + static_cast<std::ptrdiff_t>(lo), prefixes_.end(),
+                             prefix) -
+            prefixes_.begin());
+    }
     while (lo < hi) {
         std::size_t mid = lo + (hi - lo) / 2;
         int c = compareAt(mid, key);
@@ -193,6 +223,7 @@ void KeyIndex::insert(std::string_view key, std::uint32_t recno) {
         return c < 0 || (c == 0 && recnos_.back() < recno);
     }();
     std::size_t pos = last ? size() : lowerBoundEntry(k, recno);
+    changed();
     keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(pos * keyLength_), k.begin(), k.end());
     recnos_.insert(recnos_.begin() + static_cast<std::ptrdiff_t>(pos), recno);
 }
@@ -200,6 +231,7 @@ void KeyIndex::insert(std::string_view key, std::uint32_t recno) {
 bool KeyIndex::erase(std::string_view key, std::uint32_t recno) {
     std::size_t pos = find(key, recno);
     if (pos == size()) return false;
+    changed();
     auto at = keys_.begin() + static_cast<std::ptrdiff_t>(pos * keyLength_);
     keys_.erase(at, at + static_cast<std::ptrdiff_t>(keyLength_));
     recnos_.erase(recnos_.begin() + static_cast<std::ptrdiff_t>(pos));
@@ -229,6 +261,7 @@ bool KeyIndex::isSorted() const {
 }
 
 void KeyIndex::clear() {
+    changed();
     keys_.clear();
     recnos_.clear();
 }

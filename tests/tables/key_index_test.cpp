@@ -93,5 +93,39 @@ TEST(KeyIndexInsert, KeepsTheOrderAtTheEndAndInBetween) {
     EXPECT_EQ(entriesOf(keys), expected);
 }
 
+// Searches give the same positions however often an index is searched
+// (after a while it searches by number first) and after it changes.
+TEST(KeyIndexSearch, FindsTheSamePlacesWhenSearchedOftenAndAfterAChange) {
+    KeyIndex keys(11);
+    std::vector<std::string> texts;
+    for (std::uint32_t n = 1; n <= 3000; ++n) {
+        texts.push_back(std::to_string(100000000 + n % 997 * 7) + (n % 3 ? "AB" : "AC"));
+        keys.add(texts.back(), n);
+    }
+    keys.sort();
+    // Shorter keys are compared as if padded with blanks.
+    auto expectedLowerBound = [&](std::string key) {
+        key.resize(11, ' ');
+        std::size_t p = 0;
+        while (p < keys.size() && keys.keyAt(p) < std::string_view(key)) ++p;
+        return p;
+    };
+    std::mt19937 random(5);
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 300; ++i) {
+            const std::string& text = texts[random() % texts.size()];
+            const std::string probes[] = {text, text.substr(0, 9) + "ZZ", text.substr(0, 8), "0",
+                                          "999999999ZZ"};
+            for (const std::string& probe : probes)
+                ASSERT_EQ(keys.lowerBound(probe), expectedLowerBound(probe)) << probe;
+            const std::size_t at = keys.lowerBound(text);
+            ASSERT_EQ(keys.find(text, keys.recnoAt(at)), at);
+        }
+        // A change, and the searches start over.
+        keys.insert("100000007AB", 5000);
+        keys.erase(std::string(keys.keyAt(10)), keys.recnoAt(10));
+    }
+}
+
 }  // namespace
 }  // namespace marklift
