@@ -36,11 +36,14 @@ foreach(tests tables_tests core_tests)
 endforeach()
 
 # Some faults only show in marklift-prepare run as a process of its own (a
-# read-only directory, a full disk): the command's tests run it.
+# read-only directory, a full disk), and so do the answers and the settings
+# file of an installed copy: the command's tests run the programs.
 marklift_tests(cli_tests cli marklift_cli marklift_demo_data marklift_test_support)
-add_dependencies(cli_tests marklift-prepare)
+add_dependencies(cli_tests marklift-prepare xbtool marklift-demo-data)
 target_compile_definitions(cli_tests PRIVATE
-  MARKLIFT_PREPARE_PROGRAM="$<TARGET_FILE:marklift-prepare>")
+  MARKLIFT_PREPARE_PROGRAM="$<TARGET_FILE:marklift-prepare>"
+  MARKLIFT_XBTOOL_PROGRAM="$<TARGET_FILE:xbtool>"
+  MARKLIFT_DEMO_DATA_PROGRAM="$<TARGET_FILE:marklift-demo-data>")
 
 if(MARKLIFT_WITH_QT)
   find_package(Qt6 REQUIRED COMPONENTS Test)

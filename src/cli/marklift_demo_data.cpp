@@ -17,6 +17,7 @@ namespace {
 
 const char* const kUsage =
     "usage: marklift-demo-data DIR [--students N] [--results N] [--seed S]\n"
+    "       marklift-demo-data --help | --version\n"
     "  --students N  rows of each student table of testing period 1 (default 2000)\n"
     "  --results N   records of each of period 1's six result tables (default 5000)\n"
     "  --seed S      seed of the made-up contents (default 1)\n";
@@ -87,5 +88,6 @@ int run(Arguments a) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return RunCommandLine("marklift-demo-data", kUsage, [&] { return run(parse(argc, argv)); });
+    return RunCommandLine("marklift-demo-data", kUsage, argc, argv,
+                          [&] { return run(parse(argc, argv)); });
 }

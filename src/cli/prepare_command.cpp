@@ -5,8 +5,11 @@
 #include <ostream>
 
 #include "core/config/settings_file.h"
+#include "core/config/settings_location.h"
 #include "core/periods/main_window_logic.h"
-#include "core/preparation/automatic_export.h"
+#include "core/preparation/run_log.h"
+#include "core/preparation/unattended_run.h"
+#include "core/session/application.h"
 #include "core/session/console_user_interface.h"
 #include "core/session/date_filter.h"
 #include "core/session/program_error.h"
@@ -22,8 +25,10 @@ const char kPrepareUsage[] =
     "fixed|pipe|comma|tab]\n"
     "                        [--records LIST] [--fields LIST] [--out FILE]\n"
     "       marklift-prepare --format-report FILE.pdf [--ini FILE] [--format ...] [--fields ...]\n"
+    "       marklift-prepare --help | --version\n"
+    "  --ini:     the settings file; without it, the one Marklift's window uses\n"
     "  --records: comma list of placement,assessment,score\n"
-    "  --fields:  comma list of attempted,subscores,panda,sitecode, or none\n";
+    "  --fields:  comma list of attempted,subscores,panda,sitecode, or none (or \"\")\n";
 
 namespace {
 
@@ -148,8 +153,10 @@ PrepareOptions ParsePrepareOptions(const std::vector<std::string>& arguments) {
         } else if (option == "--records") {
             options.records = Flags(option, SplitList(value), kRecordKinds);
         } else if (option == "--fields") {
-            options.fields = value == "none" ? std::vector<bool>(kFieldKinds.size(), false)
-                                             : Flags(option, SplitList(value), kFieldKinds);
+            // An empty list names no field, as "none" does.
+            options.fields = value == "none" || value.empty()
+                                 ? std::vector<bool>(kFieldKinds.size(), false)
+                                 : Flags(option, SplitList(value), kFieldKinds);
         } else if (option == "--out") {
             options.outputFile = value;
         } else if (option == "--format-report") {
@@ -164,10 +171,12 @@ PrepareOptions ParsePrepareOptions(const std::vector<std::string>& arguments) {
 PrepareRun ResolvePrepareRun(const PrepareOptions& options, const std::string& programDir,
                              const Clock& clock) {
     namespace keys = settings_keys;
-    const SettingsFile file(options.iniFile.value_or(programDir + kSettingsFileName));
+    const SettingsFile file(LocateSettingsFile(options.iniFile, programDir));
     PrepareRun run;
+    run.settingsFile = file.fileName();
     ProgramSettings& settings = run.settings;
     settings.ProgramDir = programDir;
+    settings.SettingsFileName = file.fileName();
     const StartupSettings stored = ReadStartupSettings(file, clock, settings);
 
     if (options.dataPath) settings.DataPath = WithTrailingBackslash(*options.dataPath);
@@ -216,7 +225,7 @@ namespace {
 void WriteFormatReport(const PrepareOptions& options, const std::string& programDir,
                        const Clock& clock, const FormatReportWriter& writeReport) {
     if (!writeReport) throw MarkliftError("this build cannot write the format report");
-    const SettingsFile file(options.iniFile.value_or(programDir + kSettingsFileName));
+    const SettingsFile file(LocateSettingsFile(options.iniFile, programDir));
     ProgramSettings settings;
     ReadStartupSettings(file, clock, settings);
     const int fileType = std::min(options.fileFormat.value_or(settings.FileFormat), 3);
@@ -234,7 +243,11 @@ int RunPrepareCommand(const std::vector<std::string>& arguments, const std::stri
                       const FormatReportWriter& writeReport) {
     if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
         out << kPrepareUsage;
-        return 0;
+        return kExitWritten;
+    }
+    if (arguments.size() == 1 && arguments[0] == "--version") {
+        out << VersionLine("marklift-prepare") << '\n';
+        return kExitWritten;
     }
     ConsoleUserInterface ui(err, kPrefix);
     try {
@@ -242,34 +255,38 @@ int RunPrepareCommand(const std::vector<std::string>& arguments, const std::stri
         if (options.formatReport) {
             WriteFormatReport(options, programDir, clock, writeReport);
             out << nativePath(*options.formatReport) << "\n";
-            return 0;
+            return kExitWritten;
         }
         const PrepareRun run = ResolvePrepareRun(options, programDir, clock);
         StatusLines status(err);
-        const AutomaticExportResult result =
-            PrepareUploadFile(run.settings, run.dateFilter, run.outputFile, ui, status);
+        const UnattendedRun unattended{kCallerCommand, RunLogFileBeside(run.settingsFile), clock};
+        const UnattendedResult result =
+            RunUnattended(unattended, run.settings, run.dateFilter, run.outputFile, ui, status);
+        // The upload file's fate decides the exit status; a run log that
+        // missed the line is said beside it.
+        if (!result.runLogError.empty()) err << kPrefix << result.runLogError << '\n';
         switch (result.outcome) {
             case ExportOutcome::Written:
                 out << nativePath(run.outputFile) << ": " << result.records << " records\n";
-                return 0;
+                return kExitWritten;
             case ExportOutcome::WriterFailed:
                 err << kPrefix << "cannot write " << nativePath(run.outputFile) << '\n';
-                return 1;
+                return kExitFailed;
             case ExportOutcome::NothingSelected:
                 err << kPrefix << kNothingSelectedMessage << '\n';
-                return 1;
+                return kExitNothingSelected;
         }
-        return 1;
+        return kExitFailed;
     } catch (const UsageError& e) {
         err << kPrefix << e.what() << '\n' << kPrepareUsage;
-        return 2;
+        return kExitUsage;
     } catch (const ProgramCancelled&) {
         // A table would not open; the console has said which failure made
         // it give up where a person would have been asked to retry.
-        return 1;
+        return kExitFailed;
     } catch (const std::exception& e) {
         err << kPrefix << OneLine(e.what()) << '\n';
-        return 1;
+        return kExitFailed;
     }
 }
 

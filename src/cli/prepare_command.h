@@ -52,6 +52,7 @@ struct PrepareRun {
     ProgramSettings settings;
     std::string dateFilter;
     std::string outputFile;
+    std::string settingsFile;  // MARKLIFT.ini beside the program, or --ini
 };
 PrepareRun ResolvePrepareRun(const PrepareOptions& options, const std::string& programDir,
                              const Clock& clock);
@@ -61,11 +62,19 @@ PrepareRun ResolvePrepareRun(const PrepareOptions& options, const std::string& p
 using FormatReportWriter = std::function<void(const std::string& path, int fileType, bool attempted,
                                               bool subscores, bool panda, bool siteCode)>;
 
-// The whole command: 0 on success (the output file and the record count on
-// `out`), 1 on failure and 2 for a bad command line, with one line on `err`
-// saying why. Status lines of the build go to `err` as well. With
-// --format-report it writes the layout of the file the same settings would
-// give through `writeReport`, and builds nothing.
+// Exit statuses of the command.
+inline constexpr int kExitWritten = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitNothingSelected = 3;
+
+// The whole command: kExitWritten on success (the output file and the record
+// count on `out`), kExitNothingSelected when the run found no record (no file
+// is written), kExitFailed on failure and kExitUsage for a bad command line,
+// with one line on `err` saying why. Status lines of the build go to `err`
+// as well. Each run appends its line to the run log beside the settings
+// file. With --format-report it writes the layout of the file the same
+// settings would give through `writeReport`, and builds nothing.
 int RunPrepareCommand(const std::vector<std::string>& arguments, const std::string& programDir,
                       const Clock& clock, std::ostream& out, std::ostream& err,
                       const FormatReportWriter& writeReport = {});

@@ -20,7 +20,8 @@ const char* const kUsage =
     "       xbtool order TABLE (--tag NAME | --ntx FILE)\n"
     "       xbtool seek TABLE (--tag NAME | --ntx FILE) KEY\n"
     "       xbtool count TABLE [--filter EXPR]\n"
-    "       xbtool index TABLE --tag NAME --key EXPR\n";
+    "       xbtool index TABLE --tag NAME --key EXPR\n"
+    "       xbtool --help | --version\n";
 
 struct Arguments {
     std::string command;
@@ -163,5 +164,5 @@ int run(const Arguments& a) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return RunCommandLine("xbtool", kUsage, [&] { return run(parse(argc, argv)); });
+    return RunCommandLine("xbtool", kUsage, argc, argv, [&] { return run(parse(argc, argv)); });
 }

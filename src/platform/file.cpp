@@ -30,15 +30,19 @@ File::File(const std::string& path, Access access, Lock lock, Create create)
     if (lock != Lock::None) {
         int op = (lock == Lock::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
         if (::flock(fd_, op) != 0) {
-            std::string message = errno == EWOULDBLOCK ? path + " is in use by another program"
-                                                       : reason("Cannot lock", path);
+            const bool inUse = errno == EWOULDBLOCK;
+            const std::string message =
+                inUse ? path + " is in use by another program" : reason("Cannot lock", path);
             close();
+            if (inUse) throw FileInUseError(message);
             throw PlatformError(message);
         }
     }
 }
 
-File::~File() { close(); }
+File::~File() {
+    close();
+}
 
 File::File(File&& other) noexcept
     : path_(std::move(other.path_)), access_(other.access_), fd_(std::exchange(other.fd_, -1)) {}
@@ -104,6 +108,25 @@ void File::truncate(std::uint64_t size) {
 
 void File::sync() {
     if (::fsync(fd_) != 0) throw PlatformError(reason("Cannot flush", path_));
+}
+
+void appendToFile(const std::string& path, std::string_view bytes) {
+    // O_APPEND puts each write at the end as it is made, so the line of a
+    // run goes in whole beside another program's.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) throw PlatformError(reason("Cannot open", path));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const std::string message = reason("Cannot write", path);
+            ::close(fd);
+            throw PlatformError(message);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0) throw PlatformError(reason("Cannot write", path));
 }
 
 }  // namespace marklift

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace marklift {
 
@@ -15,6 +16,12 @@ namespace marklift {
 class PlatformError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// The lock a File asked for is held by another opener.
+class FileInUseError : public PlatformError {
+public:
+    using PlatformError::PlatformError;
 };
 
 class File {
@@ -26,7 +33,8 @@ public:
     enum class Create { MustExist, Truncate };
 
     // Opens `path` (a native path). Throws PlatformError when the file cannot
-    // be opened or the lock cannot be had at once (it never waits).
+    // be opened, FileInUseError when the lock cannot be had at once (it
+    // never waits).
     File(const std::string& path, Access access, Lock lock, Create create = Create::MustExist);
     ~File();
     File(const File&) = delete;
@@ -71,5 +79,10 @@ private:
     Access access_ = Access::ReadOnly;
     int fd_ = -1;
 };
+
+// Adds `bytes` at the end of the file at `path` (a native path), creating it
+// when missing. One call's bytes land together even when another process
+// appends to the same file at the same time. Throws PlatformError.
+void appendToFile(const std::string& path, std::string_view bytes);
 
 }  // namespace marklift

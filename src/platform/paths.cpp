@@ -65,6 +65,12 @@ std::string nativePath(const std::string& path) {
     return native;
 }
 
+std::string absoluteNativePath(const std::string& path) {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(nativePath(path), ec);
+    return ec ? nativePath(path) : absolute.lexically_normal().string();
+}
+
 bool fileExists(const std::string& path) {
     std::error_code ec;
     return fs::is_regular_file(nativePath(path), ec);

@@ -13,6 +13,10 @@ namespace marklift {
 // on disk; the first that does not exist, and all after it, stay as given.
 std::string nativePath(const std::string& path);
 
+// The native path for a program path, completed from the working directory
+// when relative: where a file of that name is written.
+std::string absoluteNativePath(const std::string& path);
+
 bool fileExists(const std::string& path);
 bool directoryExists(const std::string& path);
 

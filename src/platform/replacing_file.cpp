@@ -72,9 +72,14 @@ void ReplacingFile::flushBuffer() {
     buffer_.clear();
 }
 
-void ReplacingFile::commit() {
+void ReplacingFile::finish() {
     flushBuffer();
     underTargetName([this] { file_->sync(); });
+    finished_ = true;
+}
+
+void ReplacingFile::commit() {
+    if (!finished_) finish();
     file_.reset();
     std::error_code ec;
     const fs::file_status old = fs::status(target_, ec);

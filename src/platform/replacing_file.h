@@ -26,9 +26,14 @@ public:
 
     // Appends `bytes`. Throws PlatformError on a write error (a full disk).
     void write(std::string_view bytes);
-    // Writes what is buffered, pushes it to the disk, gives the new file the
-    // permissions of the file it replaces and renames it over the target.
-    // Throws PlatformError; the target is then as it was.
+    // Writes what is buffered and pushes it to the disk, so that a commit()
+    // after it has only the rename left that could fail: several files can
+    // then be written first and replace their targets together. Throws
+    // PlatformError.
+    void finish();
+    // Finishes the file when that was not done, gives it the permissions of
+    // the file it replaces and renames it over the target. Throws
+    // PlatformError; the target is then as it was.
     void commit();
 
     const std::string& targetPath() const { return target_; }
@@ -46,6 +51,7 @@ private:
     std::unique_ptr<File> file_;
     std::string buffer_;
     std::uint64_t written_ = 0;
+    bool finished_ = false;
     bool committed_ = false;
 };
 

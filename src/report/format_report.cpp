@@ -24,6 +24,23 @@ QFont reportFont() {
     return font;
 }
 
+// Qt's own notes on its set-up (XDG_RUNTIME_DIR not set, under cron) would
+// go to the output of a command that prints only what it means to; whether
+// the page was written is told by the painter, not by them.
+class QtNotesSilenced {
+public:
+    QtNotesSilenced()
+        : previous_(
+              qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {})) {
+    }
+    ~QtNotesSilenced() { qInstallMessageHandler(previous_); }
+    QtNotesSilenced(const QtNotesSilenced&) = delete;
+    QtNotesSilenced& operator=(const QtNotesSilenced&) = delete;
+
+private:
+    QtMessageHandler previous_;
+};
+
 QString toQString(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -71,8 +88,10 @@ void WriteFormatReportPdf(const std::string& path, int fileType,
                           const FormatReportChoices& choices) {
     // A command-line caller has no application object and maybe no display:
     // fonts and the PDF writer work on the offscreen platform.
+    std::unique_ptr<QtNotesSilenced> silenced;
     std::unique_ptr<QGuiApplication> application;
     if (!QCoreApplication::instance()) {
+        silenced = std::make_unique<QtNotesSilenced>();
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
         static char name[] = "marklift";

@@ -11,6 +11,7 @@
 #include "core/session/console_user_interface.h"
 #include "support/child_process.h"
 #include "support/export_test_support.h"
+#include "support/temp_directory.h"
 
 using namespace marklift;
 using namespace marklift::testing;
@@ -37,7 +38,7 @@ protected:
         return RunPrepareCommand(arguments, scratch.dir(), clock, out, err);
     }
 
-    ScratchDirectory scratch;
+    TempDirectory scratch;
     std::ostringstream out;
     std::ostringstream err;
 };
@@ -107,9 +108,10 @@ TEST_F(PrepareCommandTest, FailuresSayWhyOnOneLine) {
         {"no output file", {"--ini", ini}, 1, "no output file: give --out"},
         {"no period", {"--ini", scratch.file("none.ini"), "--out", "x"}, 1, "no testing period"},
         {"no data", {"--ini", ini, "--data", scratch.file("nowhere"), "--out", "x"}, 1, "nowhere"},
+        // A nightly job tells "no results today" from a failure.
         {"nothing in range",
          {"--ini", ini, "--dates", "19990101-19990102", "--out", "x"},
-         1,
+         3,
          "No data in date range.  Export File was not prepared."},
     };
     for (const FailureCase& c : cases) {
@@ -120,7 +122,7 @@ TEST_F(PrepareCommandTest, FailuresSayWhyOnOneLine) {
         const std::size_t at = text.rfind("marklift-prepare: ");
         ASSERT_NE(at, std::string::npos) << text;
         EXPECT_NE(text.find(c.message, at), std::string::npos) << text;
-        if (c.exitCode == 1) {
+        if (c.exitCode != 2) {
             EXPECT_EQ(text.find('\n', at), text.size() - 1) << text;
         }
     }
@@ -158,6 +160,79 @@ TEST_F(PrepareCommandTest, AZoltTableThatWillNotOpenEndsTheRunSayingWhy) {
         << err.str();
     EXPECT_EQ(out.str(), "");
     EXPECT_FALSE(std::filesystem::exists(upload));
+}
+
+// An empty list of additional fields names none of them, as "none" does.
+TEST_F(PrepareCommandTest, AnEmptyFieldListMeansNoAdditionalFields) {
+    WriteFile(scratch.file("MARKLIFT.ini"),
+              "[Directories]\r\nZOLT Path=" + dataDir() +
+                  "\r\n[Testing Periods]\r\nZOLT From=1\r\n[ZOLT Export]\r\n"
+                  "Include Attempted=1\r\nInclude Site Code=1\r\n");
+    for (const char* fields : {"none", ""}) {
+        SCOPED_TRACE(std::string("--fields \"") + fields + "\"");
+        const std::string file = scratch.file("upload.asc");
+        ASSERT_EQ(run({"--ini", scratch.file("MARKLIFT.ini"), "--dates", "all", "--records",
+                       "placement", "--fields", fields, "--out", file}),
+                  0)
+            << err.str();
+        const std::string bytes = ReadFile(file);
+        ASSERT_FALSE(bytes.empty());
+        EXPECT_EQ(bytes.find("\r\n"), 58u) << "the base fields alone";
+    }
+}
+
+// Each run that got as far as building leaves one line beside the settings
+// file it read, whether it wrote the file, found nothing or failed.
+TEST_F(PrepareCommandTest, EveryRunLeavesItsLineInTheRunLogBesideTheSettingsFile) {
+    const std::string ini = scratch.file("MARKLIFT.ini");
+    const std::string file = scratch.file("upload.asc");
+    ASSERT_EQ(run({"--ini", ini, "--search", "master", "--dates", "all", "--records", "score",
+                   "--fields", "none", "--format", "pipe", "--out", file}),
+              0);
+    const std::string written = out.str();
+    EXPECT_EQ(run({"--ini", ini, "--dates", "19990101-19990102", "--out", file}), 3);
+    EXPECT_EQ(run({"--ini", ini, "--data", scratch.file("nowhere"), "--out", file}), 1);
+    EXPECT_EQ(run({"--colour", "red"}), 2);
+    EXPECT_EQ(run({"--format-report", scratch.file("f.pdf")}), 1);
+
+    const std::string log = ReadFile(scratch.file("MARKLIFT.log"));
+    std::vector<std::string> lines;
+    std::istringstream text(log);
+    for (std::string line; std::getline(text, line);) {
+        ASSERT_EQ(line.back(), '\r');
+        lines.push_back(line.substr(0, line.size() - 1));
+    }
+    ASSERT_EQ(lines.size(), 3u) << log;
+    const std::string records = written.substr(written.find(": ") + 2);
+    EXPECT_EQ(lines[0],
+              "2004-03-24 09:00:00 | marklift-prepare | period 1 | search master; "
+              "dates all; records score; fields none; format pipe | prepared | " +
+                  records.substr(0, records.size() - 1) + " | " + file);
+    EXPECT_NE(lines[1].find("; dates 01/01/1999-01/02/1999;"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find(" | not prepared: no data in date range | 0 records | "),
+              std::string::npos)
+        << lines[1];
+    EXPECT_NE(lines[2].find(" | failed: "), std::string::npos) << lines[2];
+    EXPECT_NE(lines[2].find("nowhere"), std::string::npos) << lines[2];
+}
+
+// As cron runs it: no display and no XDG_RUNTIME_DIR. The command prints the
+// report's name and nothing else, Qt's notes on its set-up among it.
+TEST(FormatReportProgramTest, ACronJobSeesOnlyTheReportsName) {
+    TempDirectory scratch;
+    const std::string pdf = scratch.file("format.pdf");
+    const ProgramResult result = RunProgram(
+        MARKLIFT_PREPARE_PROGRAM, {"--ini", scratch.file("none.ini"), "--format-report", pdf}, [] {
+            for (const char* name :
+                 {"XDG_RUNTIME_DIR", "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+                ::unsetenv(name);
+        });
+    if (result.err.find("cannot write the format report") != std::string::npos)
+        GTEST_SKIP() << "marklift-prepare was built without Qt";
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, pdf + "\n");
+    EXPECT_TRUE(std::filesystem::exists(pdf));
 }
 
 TEST(ConsoleUserInterfaceTest, PrintsBoxesAsLinesAndRefusesQuestions) {

@@ -17,6 +17,7 @@
 #include "support/child_process.h"
 #include "support/export_test_support.h"
 #include "support/scripted_user_interface.h"
+#include "support/temp_directory.h"
 #include "support/work_table_fixture.h"
 
 using namespace marklift;
@@ -67,7 +68,7 @@ protected:
                           inChild);
     }
 
-    ScratchDirectory scratch;
+    TempDirectory scratch;
 };
 
 struct ProgramFault {
@@ -174,7 +175,7 @@ TEST(AutomaticExportFullDiskTest, TheRunFailsAndThePreviousUploadFileStaysWhole)
     };
     for (const FullDisk& c : cases) {
         SCOPED_TRACE(c.what);
-        ScratchDirectory scratch;
+        TempDirectory scratch;
         WriteWorkTable(scratch.dir(), ManyRows(1000, c.sample));
         ProgramSettings settings;
         settings.DataPath = scratch.dir();

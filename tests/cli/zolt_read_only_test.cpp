@@ -149,12 +149,21 @@ protected:
     }
 
     // The files the action left at the top of the data directory, by name.
+    // The run log names the upload file by its full path, which differs
+    // from one directory to the other; it stands as "<data>" here.
     static std::map<std::string, std::string> MarkliftFiles(const DataDirectory& dir,
                                                             const std::vector<std::string>& zolt) {
         std::map<std::string, std::string> files;
-        for (const std::string& name : TopFiles(dir))
-            if (std::find(zolt.begin(), zolt.end(), name) == zolt.end())
-                files[name] = dir.bytes(name);
+        for (const std::string& name : TopFiles(dir)) {
+            if (std::find(zolt.begin(), zolt.end(), name) != zolt.end()) continue;
+            std::string bytes = dir.bytes(name);
+            if (name == "MARKLIFT.log") {
+                const std::string root = dir.root().string();
+                for (std::size_t at; (at = bytes.find(root)) != std::string::npos;)
+                    bytes.replace(at, root.size(), "<data>");
+            }
+            files[name] = bytes;
+        }
         return files;
     }
 };

@@ -5,13 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "platform/file.h"
+#include "support/temp_directory.h"
 
-namespace fs = std::filesystem;
 using namespace marklift;
 
 namespace {
@@ -24,20 +22,14 @@ constexpr std::uint64_t kTopOf32Bits = 0xFFFFFFFF;
 
 class FileLockTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        path_ = (fs::temp_directory_path() /
-                 ("file-lock-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name()))
-                    .string();
-        std::ofstream(path_) << "a small file";
-    }
-    void TearDown() override { fs::remove(path_); }
+    void SetUp() override { dir_.writeFile("locked", "a small file"); }
 
     File open(File::Access access = File::Access::ReadWrite) const {
         return File(path_, access, File::Lock::None);
     }
 
-    std::string path_;
+    marklift::testing::TempDirectory dir_;
+    const std::string path_ = dir_.file("locked");
 };
 
 TEST_F(FileLockTest, SharedLocksShareAndExclusiveOnesExclude) {

@@ -1,9 +1,7 @@
-// A throw-away data directory for tests of the program's logic, with
+// A temporary data directory for tests of the program's logic, with
 // helpers that write tables (and Clipper .ntx files) there through the
 // engine, the way ZOLT and Marklift lay them out.
 #pragma once
-
-#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -14,6 +12,7 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "support/temp_directory.h"
 #include "tables/key_index.h"
 #include "tables/ntx_index.h"
 #include "tables/xbase_table.h"
@@ -26,24 +25,11 @@ using Row = std::vector<std::pair<std::string, std::string>>;
 
 class DataDirectory {
 public:
-    explicit DataDirectory(const std::string& label) {
-        static int serial = 0;
-        root_ = std::filesystem::temp_directory_path() /
-                ("marklift-" + label + "-" + std::to_string(::getpid()) + "-" +
-                 std::to_string(++serial));
-        std::filesystem::remove_all(root_);
-        std::filesystem::create_directories(root_);
-    }
-    ~DataDirectory() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
-    DataDirectory(const DataDirectory&) = delete;
-    DataDirectory& operator=(const DataDirectory&) = delete;
+    explicit DataDirectory(const std::string& label) : directory_(label) {}
 
-    const std::filesystem::path& root() const { return root_; }
+    const std::filesystem::path& root() const { return directory_.path(); }
     // As the program writes DataPath: ending in a backslash.
-    std::string path() const { return root_.string() + "\\"; }
+    std::string path() const { return directory_.programPath(); }
     // The native path of a file given as the program names it ("DELVTP1\PLACE.DBF").
     std::string native(const std::string& programName) const {
         return nativePath(path() + programName);
@@ -57,6 +43,9 @@ public:
         std::ofstream out(native(programName), std::ios::binary | std::ios::trunc);
         out << bytes;
     }
+    // The names directly in the directory, sorted: what a test expects to
+    // find there and nothing else.
+    std::vector<std::string> entries() const { return directory_.entries(); }
     void makeDirectory(const std::string& programName) const {
         std::filesystem::create_directories(native(programName));
     }
@@ -129,7 +118,7 @@ public:
     }
 
 private:
-    std::filesystem::path root_;
+    TempDirectory directory_;
 };
 
 }  // namespace marklift::testing

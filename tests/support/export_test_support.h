@@ -1,11 +1,7 @@
-// What the export tests share: a scratch directory per test, whole-file
-// reads, and a progress display that records what the writer told it.
+// What the export tests share besides their temporary directory: whole-file
+// reads and writes, and a progress display that records what the writer told it.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,38 +15,6 @@
 namespace marklift::testing {
 
 namespace fs = std::filesystem;
-
-class ScratchDirectory {
-public:
-    ScratchDirectory() {
-        path_ = fs::temp_directory_path() /
-                ("export-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~ScratchDirectory() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-    // With a trailing separator, as the program's directory texts end.
-    std::string dir() const { return path_.string() + "/"; }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    // The names in the directory, sorted.
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path_))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    fs::path path_;
-};
 
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -1,5 +1,6 @@
-// A fresh directory for one test, removed with everything in it when the
-// test ends, and the helpers to put files there and read them back.
+// A fresh directory of its own for each object, removed with everything in
+// it when the object goes, and the helpers to name, write and read the files
+// in it. Every test that needs a directory on disk takes one of these.
 #pragma once
 
 #include <algorithm>
@@ -14,11 +15,17 @@ namespace marklift::testing {
 
 class TempDirectory {
 public:
-    TempDirectory() {
+    // `label` goes into the directory's name, so that one a crashed test
+    // left behind says whose it was.
+    explicit TempDirectory(const std::string& label = "test") {
         std::random_device random;
-        path_ = std::filesystem::temp_directory_path() /
-                ("marklift-app-" + std::to_string(random()) + std::to_string(random()));
-        std::filesystem::create_directories(path_);
+        // A name already taken (by another test program running at the same
+        // time, or one left behind) is never reused: try the next one.
+        do {
+            path_ =
+                std::filesystem::temp_directory_path() /
+                ("marklift-" + label + "-" + std::to_string(random()) + std::to_string(random()));
+        } while (!std::filesystem::create_directory(path_));
     }
     ~TempDirectory() {
         std::error_code ignored;
@@ -28,6 +35,12 @@ public:
     TempDirectory& operator=(const TempDirectory&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
+
+    // The directory with a separator at the end, ready for a file name.
+    std::string dir() const { return (path_ / "").string(); }
+
+    // The native path of `relative` (with '/') inside the directory.
+    std::string file(const std::string& relative) const { return (path_ / relative).string(); }
 
     // The directory as the program writes paths: backslashes, one at the end.
     std::string programPath() const {

@@ -1,13 +1,11 @@
-// Files for the .cdx tests: fixture bytes, a scratch directory that cleans up
-// after itself, and a reader holding both its source and its result.
+// Files for the .cdx tests: fixture bytes and a reader holding both its
+// source and its result.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -24,23 +22,6 @@ inline std::vector<unsigned char> readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-
-class ScratchDir {
-  public:
-    ScratchDir() {
-        path_ = std::filesystem::temp_directory_path() /
-                ("marklift-cdx-" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchDir() { std::filesystem::remove_all(path_); }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    std::filesystem::path path_;
-};
 
 // A CdxReader over bytes in memory, owning them.
 struct MemoryCdx {

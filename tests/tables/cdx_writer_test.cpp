@@ -9,6 +9,7 @@
 
 #include "cdx_test_files.h"
 #include "platform/file.h"
+#include "support/temp_directory.h"
 #include "tables/byte_order.h"
 #include "tables/cdx_index.h"
 #include "tables/xbase_error.h"
@@ -18,7 +19,7 @@ namespace {
 
 using testing::fixturePath;
 using testing::readBytes;
-using testing::ScratchDir;
+using testing::TempDirectory;
 
 CdxTag makeTag(const std::string& name, std::uint16_t keyLength, bool characterKeys = true) {
     CdxTag tag;
@@ -116,7 +117,7 @@ void writeTags(const std::string& path, const std::vector<CdxTag>& tags,
 // Writes, reads back, and expects the same tags and keys; returns the size
 // of the file.
 std::uint64_t expectRoundTrip(const std::vector<CdxTag>& tags, const std::vector<KeyIndex>& keys) {
-    ScratchDir dir;
+    TempDirectory dir;
     const std::string path = dir.file("ROUND.CDX");
     writeTags(path, tags, keys);
     File file(path, File::Access::ReadOnly, File::Lock::None);
@@ -232,7 +233,7 @@ TEST_P(CdxRewriteTest, GivesTheOtherImplementationsBytes) {
     std::vector<KeyIndex> keys;
     for (std::size_t i = 0; i < cdx.reader.tags().size(); ++i)
         keys.push_back(cdx.reader.readKeys(i));
-    ScratchDir dir;
+    TempDirectory dir;
     const std::string path = dir.file("REWRITE.CDX");
     writeTags(path, cdx.reader.tags(), keys);
 
@@ -260,7 +261,7 @@ TEST(CdxWriter, WritesHeadersAndNodesByteForByte) {
     KeyIndex keys(4);
     keys.add("B2", 3);
     keys.add("A1", 5);
-    ScratchDir dir;
+    TempDirectory dir;
     const std::string path = dir.file("BYTES.CDX");
     writeTags(path, {tag}, {sorted(keys)});
     const std::vector<unsigned char> b = readBytes(path);
@@ -339,7 +340,7 @@ void PrintTo(const Refusal& param, std::ostream* out) {
 class CdxRefusalTest : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(CdxRefusalTest, IsABadIndexErrorNamingTheFile) {
-    ScratchDir dir;
+    TempDirectory dir;
     const std::string path = dir.file("REFUSED.CDX");
     try {
         writeCdx(path, {GetParam().tag}, [&](std::size_t) { return GetParam().keys(); });
@@ -354,7 +355,7 @@ INSTANTIATE_TEST_SUITE_P(Tags, CdxRefusalTest, ::testing::ValuesIn(kRefusals),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CdxWriter, RefusesTwoTagsOfOneName) {
-    ScratchDir dir;
+    TempDirectory dir;
     const std::string path = dir.file("TWICE.CDX");
     EXPECT_THROW(writeCdx(path, {makeTag("CODE", 4), makeTag("CODE", 4)},
                           [](std::size_t) { return KeyIndex(4); }),
@@ -366,7 +367,7 @@ TEST(CdxWriter, ExpressionsFillingThePoolExactlyAreKept) {
 }
 
 TEST(CdxWriter, ReportsAFileItCannotCreate) {
-    ScratchDir dir;
+    TempDirectory dir;
     const std::string path = dir.file("missing/NOWHERE.CDX");
     try {
         writeCdx(path, {makeTag("CODE", 4)}, [](std::size_t) { return KeyIndex(4); });

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dbf_test_support.h"
+#include "support/temp_directory.h"
 #include "tables/byte_order.h"
 #include "tables/dbf_file.h"
 #include "tables/field_definition.h"
@@ -18,14 +19,14 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 using test::fileBytes;
-using test::TempDir;
 using test::writeFileBytes;
+using testing::TempDirectory;
 
 // CODE C4 and WHEN D8: header length 98 (terminator at 96), record length
 // 13, two records "AB"/2004-03-15 and "CD"/blank, end mark at 124.
 const char* const kFields = "CODE, C, 4,0;WHEN, D, 8,0;";
 
-Bytes goodTable(const TempDir& dir) {
+Bytes goodTable(const TempDirectory& dir) {
     std::string path = dir.file("GOOD.DBF");
     FieldList fields = parseFieldDefinitions(kFields);
     DbfFile::create(path, fields);
@@ -60,7 +61,7 @@ TEST(DbfDamage, RefusedWithBadHeaderNamingTheFile) {
         {"cut inside the last record", [](Bytes& b) { b.erase(b.end() - 6, b.end()); }},
         {"Visual FoxPro without its backlink", [](Bytes& b) { b[0] = 0x30; }},
     };
-    TempDir dir;
+    TempDirectory dir;
     const Bytes good = goodTable(dir);
     ASSERT_EQ(good.size(), 98u + 2 * 13 + 1);
     for (const Mutation& mutation : cases) {
@@ -110,7 +111,7 @@ TEST(DbfDamage, HarmlessDifferencesAreRead) {
              encodeLE16(&b[8], 128);
          }},
     };
-    TempDir dir;
+    TempDirectory dir;
     const Bytes good = goodTable(dir);
     FieldList fields = parseFieldDefinitions(kFields);
     for (const Mutation& mutation : cases) {
@@ -138,7 +139,7 @@ TEST(DbfDamage, HarmlessDifferencesAreRead) {
 // a table whose records can all be read or an EXbaseError, never a crash or
 // a read outside the file (the sanitizer build watches for those).
 TEST(DbfDamage, RandomDamageNeverCrashes) {
-    TempDir dir;
+    TempDirectory dir;
     const Bytes good = goodTable(dir);
     std::mt19937 random(20240315);
     int opened = 0, refused = 0;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "dbf_test_support.h"
+#include "support/temp_directory.h"
 #include "tables/byte_order.h"
 #include "tables/field_definition.h"
 #include "tables/xbase_error.h"
@@ -25,8 +26,8 @@ namespace {
 using test::fileBytes;
 using test::fixturePath;
 using test::makeRecord;
-using test::TempDir;
 using test::writeFileBytes;
+using testing::TempDirectory;
 
 // Bytes 1-3 of a header written today.
 std::vector<unsigned char> todayBytes() {
@@ -62,7 +63,7 @@ constexpr std::size_t kSmallHeader = 98;
 constexpr std::size_t kSmallRecord = 10;
 
 TEST(DbfCreate, WritesAnEmptyTableByteForByte) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("NEW.DBF");
     DbfFile::create(path, parseFieldDefinitions(kSmall));
 
@@ -90,7 +91,7 @@ TEST(DbfCreate, WritesAnEmptyTableByteForByte) {
 // The work table's header as another xBase engine writes it: the same bytes
 // but for the date, the record count and the code page mark.
 TEST(DbfCreate, HeaderMatchesTheOtherEnginesWorkTable) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("BANTABLE.DBF");
     DbfFile::create(path, parseFieldDefinitions(
                               "ID,       C, 9,0;LNAME,    C,13,0;FNAME,    C,11,0;MNAME,    C, 1,0;"
@@ -113,7 +114,7 @@ TEST(DbfCreate, HeaderMatchesTheOtherEnginesWorkTable) {
 // A Clipper-kind table's header as ZOLT's own tables carry it: no structural
 // index flag and no code page mark, the rest as a FoxPro-kind table.
 TEST(DbfCreate, ClipperKindMatchesZoltsPlacementTable) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("PLACE.DBF");
     DbfFile::create(path,
                     parseFieldDefinitions("SSN,C,11,0;LNAME,C,15,0;FNAME,C,12,0;MNAME,C,1,0;"
@@ -132,7 +133,7 @@ TEST(DbfCreate, ClipperKindMatchesZoltsPlacementTable) {
 }
 
 TEST(DbfCreate, ReplacesAnExistingFile) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("OLD.DBF");
     writeFileBytes(path, std::vector<unsigned char>(5000, 'x'));
     DbfFile::create(path, parseFieldDefinitions(kSmall));
@@ -141,7 +142,7 @@ TEST(DbfCreate, ReplacesAnExistingFile) {
 }
 
 TEST(DbfCreate, LeavesATableSomeoneHasOpenAlone) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("OPEN.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
@@ -176,7 +177,7 @@ TEST(DbfCreate, RefusesFieldListsNoHeaderCanHold) {
         FieldList(tooMany),
         FieldList(std::vector<FieldDef>(258, field("WIDE", 254))),  // record beyond 65535 bytes
     };
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("BAD.DBF");
     for (const FieldList& fields : lists) {
         try {
@@ -190,7 +191,7 @@ TEST(DbfCreate, RefusesFieldListsNoHeaderCanHold) {
 }
 
 TEST(DbfAppend, FlushWritesRecordsCountDateAndEndMark) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("T.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
@@ -217,7 +218,7 @@ TEST(DbfAppend, FlushWritesRecordsCountDateAndEndMark) {
 }
 
 TEST(DbfAppend, BufferedRecordsCanBeReadEditedAndDeleted) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("T.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
@@ -245,7 +246,7 @@ TEST(DbfAppend, BufferedRecordsCanBeReadEditedAndDeleted) {
 // Enough records to pass through the append buffer and the read cache
 // several times, read in order and out of order, before and after flushing.
 TEST(DbfAppend, ManyRecords) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("MANY.DBF");
     FieldList fields = parseFieldDefinitions("N, N, 8,0;PAD, C, 200,0;");  // 209 bytes
     DbfFile::create(path, fields);
@@ -276,7 +277,7 @@ TEST(DbfAppend, ManyRecords) {
 }
 
 TEST(DbfEdit, WritesReachTheFileAndWhatWasAlreadyRead) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("T.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
@@ -311,7 +312,7 @@ TEST(DbfEdit, WritesReachTheFileAndWhatWasAlreadyRead) {
 }
 
 TEST(DbfEdit, RecordNumbersOutsideTheTableFail) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("T.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
@@ -339,7 +340,7 @@ TEST(DbfEdit, RecordNumbersOutsideTheTableFail) {
 }
 
 TEST(DbfFlush, DatesTheFileOnlyWhenSomethingChanged) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("T.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
@@ -368,7 +369,7 @@ TEST(DbfFlush, DatesTheFileOnlyWhenSomethingChanged) {
 }
 
 TEST(DbfFlush, KeepsTheHeaderBytesOfOtherWriters) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("T.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
@@ -388,7 +389,7 @@ TEST(DbfFlush, KeepsTheHeaderBytesOfOtherWriters) {
 }
 
 TEST(DbfReadOnly, RefusesEveryWrite) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("T.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
@@ -439,7 +440,7 @@ TEST(DbfPack, KeepsTheOtherRecordsInOrder) {
     const std::uint32_t flushed = 1000, buffered = 5;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TempDir dir;
+        TempDirectory dir;
         std::string path = dir.file("P.DBF");
         DbfFile::create(path, fields);
         std::vector<std::int64_t> kept;
@@ -479,7 +480,7 @@ TEST(DbfPack, KeepsTheOtherRecordsInOrder) {
 }
 
 TEST(DbfPack, NeedsExclusiveMode) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("T.DBF");
     FieldList fields = parseFieldDefinitions(kSmall);
     DbfFile::create(path, fields);
@@ -542,7 +543,7 @@ public:
 const char* const kBlockSpanning = "N, N, 8,0;PAD, C, 200,0;";
 
 TEST(DbfCache, RandomEditsAcrossBlocksReadBackAndReachASecondOpener) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("R.DBF");
     CachedTable t(path, kBlockSpanning, 2000, DbfFile::Mode::Shared);
     DbfFile& table = *t.table;
@@ -589,7 +590,7 @@ TEST(DbfCache, RandomEditsAcrossBlocksReadBackAndReachASecondOpener) {
 // Over 16 MiB of records, so changed blocks are given up and written back
 // before the end, in order and out of order.
 TEST(DbfCache, EditsOfATableLargerThanTheCacheSurviveEviction) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("BIG.DBF");
     const std::uint32_t count = 9000;  // 2001 bytes a record: 18 MB
     CachedTable t(path,
@@ -613,7 +614,7 @@ TEST(DbfCache, EditsOfATableLargerThanTheCacheSurviveEviction) {
 }
 
 TEST(DbfCache, PackAfterInPlaceEditsKeepsTheEdits) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("P.DBF");
     CachedTable t(path, kBlockSpanning, 1000, DbfFile::Mode::Exclusive);
     t.append(1001);  // still buffered
@@ -640,7 +641,7 @@ TEST(DbfCache, PackAfterInPlaceEditsKeepsTheEdits) {
 
 // The last block read while short, then records appended behind it.
 TEST(DbfCache, AppendsBehindAShortLastBlockAreRead) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("A.DBF");
     CachedTable t(path, kBlockSpanning, 10, DbfFile::Mode::Shared);
     DbfFile& table = *t.table;
@@ -673,7 +674,7 @@ std::vector<std::uint32_t> shuffled(std::uint32_t count, unsigned seed) {
 // cache, records appended but not yet written, out-of-range numbers left for
 // record() to refuse; a later change is never hidden behind a held copy.
 TEST(DbfReadAhead, HoldsTheRecordsAsTheyAreAndNeverHidesALaterChange) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("H.DBF");
     CachedTable t(path, kBlockSpanning, 2000, DbfFile::Mode::Exclusive);
     DbfFile& table = *t.table;
@@ -703,7 +704,7 @@ TEST(DbfReadAhead, HoldsTheRecordsAsTheyAreAndNeverHidesALaterChange) {
 // each share in one sweep; a file cut short under the reader leaves the
 // records past its end for record() to refuse.
 TEST(DbfReadAhead, TakesAShareAtATimeAndLeavesUnreadableRecordsToRecord) {
-    TempDir dir;
+    TempDirectory dir;
     std::string path = dir.file("S.DBF");
     const std::uint32_t count = 9000;  // 2001 bytes a record: 18 MB, more than is held
     CachedTable t(path,

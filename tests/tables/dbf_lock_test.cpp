@@ -5,6 +5,7 @@
 #include <string>
 
 #include "dbf_test_support.h"
+#include "support/temp_directory.h"
 #include "tables/dbf_file.h"
 #include "tables/field_definition.h"
 #include "tables/xbase_error.h"
@@ -18,7 +19,7 @@ namespace marklift {
 namespace {
 
 using Mode = DbfFile::Mode;
-using test::TempDir;
+using testing::TempDirectory;
 
 const char* name(Mode mode) {
     switch (mode) {
@@ -33,7 +34,7 @@ const char* name(Mode mode) {
 }
 
 class DbfLock : public ::testing::Test {
-  protected:
+protected:
     DbfLock() : path_(dir_.file("LOCKED.DBF")) {
         DbfFile::create(path_, parseFieldDefinitions("CODE, C, 4,0;"));
     }
@@ -51,7 +52,7 @@ class DbfLock : public ::testing::Test {
         }
     }
 
-    TempDir dir_;
+    TempDirectory dir_;
     std::string path_;
 };
 

@@ -1,14 +1,12 @@
-// What the .dbf tests share: a temporary directory that cleans up after
-// itself, whole-file byte access, fixture paths and record building.
+// What the .dbf tests share: whole-file byte access, fixture paths and record
+// building.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,29 +14,6 @@
 #include "tables/field.h"
 
 namespace marklift::test {
-
-class TempDir {
-  public:
-    TempDir() {
-        std::random_device random;
-        for (;;) {
-            path_ = std::filesystem::temp_directory_path() /
-                    ("marklift-dbf-" + std::to_string(random()));
-            if (std::filesystem::create_directory(path_)) break;
-        }
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    std::filesystem::path path_;
-};
 
 inline std::vector<unsigned char> fileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

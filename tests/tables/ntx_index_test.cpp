@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "support/temp_directory.h"
 #include "tables/byte_order.h"
 #include "tables/ntx_format.h"
 #include "tables/xbase_error.h"
@@ -24,6 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
+using testing::TempDirectory;
 
 const fs::path kFixtures = MARKLIFT_FIXTURES;
 
@@ -57,24 +59,6 @@ NtxContents readNtxFile(const fs::path& path) {
     File file(path.string(), File::Access::ReadOnly, File::Lock::None);
     return readNtx(FileByteSource(file));
 }
-
-class TempDir {
-public:
-    TempDir() {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = fs::temp_directory_path() / ("marklift-ntx-" + std::string(test->name()) + "-" +
-                                             std::to_string(std::random_device()()));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    fs::path path_;
-};
 
 // ---------------------------------------------------------------------------
 // Files written by another implementation
@@ -157,12 +141,12 @@ void expectSameLiveBytes(const Bytes& actual, const Bytes& expected) {
 }
 
 TEST(NtxFixture, WriterLaysOutTheSamePagesAsClipper) {
-    TempDir dir;
+    TempDirectory dir;
     for (const char* name : {"DELVTP1/SSN.NTX", "DELVTP1/SSNTEMP.NTX"}) {
         SCOPED_TRACE(name);
         const fs::path original = kFixtures / "zolt" / name;
         const NtxContents contents = readNtxFile(original);
-        const fs::path copy = dir / "COPY.NTX";
+        const fs::path copy = dir.path() / "COPY.NTX";
         writeNtx(copy.string(), contents.header, contents.keys);
         expectSameLiveBytes(readBytes(copy), readBytes(original));
     }
@@ -241,8 +225,8 @@ TEST_P(NtxRoundTripTest, ReadsBackTheSortedKeysFromABalancedTree) {
     KeyIndex reference = keys;
     reference.sort();
 
-    TempDir dir;
-    const fs::path path = dir / "KEYS.NTX";
+    TempDirectory dir;
+    const fs::path path = dir.path() / "KEYS.NTX";
     writeNtx(path.string(), {"UPPER(LNAME)", static_cast<std::uint16_t>(c.keyLength), 0, false},
              reference);
     const Bytes bytes = readBytes(path);
@@ -277,8 +261,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, NtxRoundTripTest,
 TEST(NtxWriter, WritesTheHeaderPageByteForByte) {
     KeyIndex keys(20);
     keys.add("SMITH", 7);
-    TempDir dir;
-    const fs::path path = dir / "NAME.NTX";
+    TempDirectory dir;
+    const fs::path path = dir.path() / "NAME.NTX";
     writeNtx(path.string(), {"UPPER(LNAME+FNAME)", 20, 2, true}, keys);
     const Bytes b = readBytes(path);
     ASSERT_EQ(b.size(), 2 * kNtxPageSize);
@@ -306,8 +290,8 @@ TEST(NtxWriter, WritesTheHeaderPageByteForByte) {
 }
 
 TEST(NtxWriter, ReplacesAnExistingFile) {
-    TempDir dir;
-    const fs::path path = dir / "OLD.NTX";
+    TempDirectory dir;
+    const fs::path path = dir.path() / "OLD.NTX";
     writeBytes(path, Bytes(50000, 0xAB));
     KeyIndex keys(4);
     keys.add("ABCD", 1);
@@ -317,8 +301,8 @@ TEST(NtxWriter, ReplacesAnExistingFile) {
 }
 
 TEST(NtxWriter, RefusesKeysItCannotStore) {
-    TempDir dir;
-    const std::string path = (dir / "BAD.NTX").string();
+    TempDirectory dir;
+    const std::string path = (dir.path() / "BAD.NTX").string();
     KeyIndex unsorted(3);
     unsorted.add("BBB", 1);
     unsorted.add("AAA", 2);
@@ -468,8 +452,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, NtxDamageTest, ::testing::ValuesIn(damageCases()
                          });
 
 TEST(NtxDamage, AFileOnDiskIsNamedByItsPath) {
-    TempDir dir;
-    const fs::path path = dir / "CUT.NTX";
+    TempDirectory dir;
+    const fs::path path = dir.path() / "CUT.NTX";
     Bytes bytes = fixtureBytes();
     bytes.resize(3000);
     writeBytes(path, bytes);

@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <span>
 #include <vector>
 
-namespace fs = std::filesystem;
+#include "support/temp_directory.h"
+
 using namespace marklift;
 
 namespace {
@@ -22,19 +22,8 @@ const char* const kResults = "SSN,C,11,0;CODE,C,4,0;DATE,D,8,0;SCORE,N,4,0;RETES
 
 class TableTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("xbtable-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string dir() const { return dir_.string() + "/"; }
-
     void open(XbaseTable& t, const std::string& name, bool exclusive = false) {
-        t.SetDatabaseName(dir());
+        t.SetDatabaseName(directory_.dir());
         t.SetTableName(name);
         t.SetTableType(TableType::ttCDX);
         t.SetExclusive(exclusive);
@@ -68,11 +57,11 @@ protected:
         return values;
     }
 
-    fs::path dir_;
+    marklift::testing::TempDirectory directory_;
 };
 
 TEST_F(TableTest, FieldsReadAndWrittenByNameWithoutRegardToCase) {
-    XbaseTable::CreateTable(dir() + "BANPLACE.dbf", kCodeTable);
+    XbaseTable::CreateTable(directory_.dir() + "BANPLACE.dbf", kCodeTable);
     XbaseTable t;
     open(t, "BANPLACE");
     t.CreateIndex("CODE", "CODE");
@@ -90,7 +79,7 @@ TEST_F(TableTest, FieldsReadAndWrittenByNameWithoutRegardToCase) {
 }
 
 TEST_F(TableTest, SeekMatchesTheWholePaddedKeyAndReturnsOnFailure) {
-    XbaseTable::CreateTable(dir() + "BANTEST.dbf", kCodeTable);
+    XbaseTable::CreateTable(directory_.dir() + "BANTEST.dbf", kCodeTable);
     XbaseTable t;
     open(t, "BANTEST");
     t.CreateIndex("CODE", "CODE");
@@ -120,7 +109,7 @@ TEST_F(TableTest, SeekMatchesTheWholePaddedKeyAndReturnsOnFailure) {
 }
 
 TEST_F(TableTest, DeletingInsideALoopNeitherSkipsNorStops) {
-    XbaseTable::CreateTable(dir() + "W.dbf", kResults);
+    XbaseTable::CreateTable(directory_.dir() + "W.dbf", kResults);
     XbaseTable t;
     open(t, "W", true);
     for (int i = 1; i <= 6; ++i) addResult(t, "000-00-000" + std::to_string(i), "RD", "", i);
@@ -133,12 +122,12 @@ TEST_F(TableTest, DeletingInsideALoopNeitherSkipsNorStops) {
     EXPECT_EQ(t.RecordCount(), 6u) << "deleted records count until the pack";
     t.Pack();
     EXPECT_EQ(t.RecordCount(), 4u);
-    EXPECT_EQ(walk(t, "SSN"), (std::vector<std::string>{"000-00-0001", "000-00-0004",
-                                                        "000-00-0005", "000-00-0006"}));
+    EXPECT_EQ(walk(t, "SSN"), (std::vector<std::string>{"000-00-0001", "000-00-0004", "000-00-0005",
+                                                        "000-00-0006"}));
 }
 
 TEST_F(TableTest, TagsStayRightThroughAppendEditDeleteAndPack) {
-    XbaseTable::CreateTable(dir() + "W.dbf", kResults);
+    XbaseTable::CreateTable(directory_.dir() + "W.dbf", kResults);
     {
         XbaseTable t;
         open(t, "W", true);
@@ -169,8 +158,9 @@ TEST_F(TableTest, TagsStayRightThroughAppendEditDeleteAndPack) {
 }
 
 TEST_F(TableTest, CopyHonoursTheFilterOnlyWhenAskedAndNeverCopiesDeletedRecords) {
-    XbaseTable::CreateTable(dir() + "SRC.dbf", kResults);
-    XbaseTable::CreateTable(dir() + "DST.dbf", "SSN,C,5,0;SCORE,N,4,0;DATE,D,8,0;EXTRA,C,3,0;");
+    XbaseTable::CreateTable(directory_.dir() + "SRC.dbf", kResults);
+    XbaseTable::CreateTable(directory_.dir() + "DST.dbf",
+                            "SSN,C,5,0;SCORE,N,4,0;DATE,D,8,0;EXTRA,C,3,0;");
     XbaseTable src;
     open(src, "SRC", true);
     addResult(src, "123-45-6789", "RD", "20040115", 7, "N");
@@ -179,7 +169,8 @@ TEST_F(TableTest, CopyHonoursTheFilterOnlyWhenAskedAndNeverCopiesDeletedRecords)
     addResult(src, "444-44-4444", "RD", "20040117", 10, "Y");
     src.Last();
     src.Delete();
-    src.SetFilter("(DTOS(Date) >= \"20040101\") .and. (DTOS(Date) <= \"20040131\") .and. (retest <> \"N\")");
+    src.SetFilter(
+        "(DTOS(Date) >= \"20040101\") .and. (DTOS(Date) <= \"20040131\") .and. (retest <> \"N\")");
 
     struct Case {
         FilterOptions options;
@@ -187,7 +178,8 @@ TEST_F(TableTest, CopyHonoursTheFilterOnlyWhenAskedAndNeverCopiesDeletedRecords)
     };
     for (const Case& c : {Case{FilterOptions::RESPECT_WHEN_COUNTING, {"222-2"}},
                           Case{FilterOptions::IGNORE_WHEN_COUNTING, {"123-4", "222-2", "333-3"}}}) {
-        XbaseTable::CreateTable(dir() + "DST.dbf", "SSN,C,5,0;SCORE,N,4,0;DATE,D,8,0;EXTRA,C,3,0;");
+        XbaseTable::CreateTable(directory_.dir() + "DST.dbf",
+                                "SSN,C,5,0;SCORE,N,4,0;DATE,D,8,0;EXTRA,C,3,0;");
         XbaseTable dst;
         open(dst, "DST");
         src.SetFilterOptions(c.options);
@@ -205,7 +197,7 @@ TEST_F(TableTest, CopyHonoursTheFilterOnlyWhenAskedAndNeverCopiesDeletedRecords)
 }
 
 TEST_F(TableTest, ExclusiveOpeningKeepsOutEveryOtherOpener) {
-    XbaseTable::CreateTable(dir() + "W.dbf", kResults);
+    XbaseTable::CreateTable(directory_.dir() + "W.dbf", kResults);
     XbaseTable first;
     open(first, "W", true);
     XbaseTable second;
@@ -219,9 +211,9 @@ TEST_F(TableTest, ExclusiveOpeningKeepsOutEveryOtherOpener) {
 }
 
 TEST_F(TableTest, ReadOnlyTablesRefuseWrites) {
-    XbaseTable::CreateTable(dir() + "W.dbf", kResults);
+    XbaseTable::CreateTable(directory_.dir() + "W.dbf", kResults);
     XbaseTable t;
-    t.SetDatabaseName(dir());
+    t.SetDatabaseName(directory_.dir());
     t.SetTableName("w.DBF");
     t.SetReadOnly(true);
     t.Open();
@@ -229,13 +221,13 @@ TEST_F(TableTest, ReadOnlyTablesRefuseWrites) {
 }
 
 TEST_F(TableTest, CreateTableReplacesAnExistingFile) {
-    XbaseTable::CreateTable(dir() + "W.dbf", kResults);
+    XbaseTable::CreateTable(directory_.dir() + "W.dbf", kResults);
     {
         XbaseTable t;
         open(t, "W");
         addResult(t, "1", "A", "", 1);
     }
-    XbaseTable::CreateTable(dir() + "W.dbf", kCodeTable);
+    XbaseTable::CreateTable(directory_.dir() + "W.dbf", kCodeTable);
     XbaseTable t;
     open(t, "W");
     EXPECT_EQ(t.RecordCount(), 0u);
@@ -243,7 +235,7 @@ TEST_F(TableTest, CreateTableReplacesAnExistingFile) {
 }
 
 TEST_F(TableTest, AMoveAwayPostsThePendingEdit) {
-    XbaseTable::CreateTable(dir() + "BANPLACE.dbf", kCodeTable);
+    XbaseTable::CreateTable(directory_.dir() + "BANPLACE.dbf", kCodeTable);
     XbaseTable t;
     open(t, "BANPLACE");
     addCode(t, "AA");
@@ -259,7 +251,7 @@ TEST_F(TableTest, AMoveAwayPostsThePendingEdit) {
 }  // namespace
 
 TEST_F(TableTest, PositionsFollowTheActiveOrderAndRefuseAFilter) {
-    XbaseTable::CreateTable(dir() + "BANTEST.dbf", kCodeTable);
+    XbaseTable::CreateTable(directory_.dir() + "BANTEST.dbf", kCodeTable);
     XbaseTable t;
     open(t, "BANTEST");
     t.CreateIndex("CODE", "CODE");
@@ -306,7 +298,7 @@ TEST_F(TableTest, PositionsFollowTheActiveOrderAndRefuseAFilter) {
 // Select All's walk without the walk: the bookmarks of the order (or of the
 // record order), the filter applied, the cursor where it was.
 TEST_F(TableTest, BookmarksAreTheWalkWithoutMovingTheCursor) {
-    XbaseTable::CreateTable(dir() + "RESULTS.dbf", kResults);
+    XbaseTable::CreateTable(directory_.dir() + "RESULTS.dbf", kResults);
     XbaseTable t;
     open(t, "RESULTS");
     t.CreateIndex("SSN", "SSN");
@@ -333,7 +325,7 @@ TEST_F(TableTest, BookmarksAreTheWalkWithoutMovingTheCursor) {
 // equal keys and with the records read ahead, puts the cursor on each at
 // its place in the order, as walking there would.
 TEST_F(TableTest, VisitsByBookmarkFindEachRecordsPlaceInTheOrder) {
-    XbaseTable::CreateTable(dir() + "RESULTS.dbf", kResults);
+    XbaseTable::CreateTable(directory_.dir() + "RESULTS.dbf", kResults);
     XbaseTable t;
     open(t, "RESULTS");
     t.CreateIndex("SSN", "SSN");
@@ -372,8 +364,8 @@ TEST_F(TableTest, VisitsByBookmarkFindEachRecordsPlaceInTheOrder) {
 // Fields found once read and write as by name, and one table's field is
 // refused by another.
 TEST_F(TableTest, FieldsFoundOnceServeOnlyTheirTable) {
-    XbaseTable::CreateTable(dir() + "RESULTS.dbf", kResults);
-    XbaseTable::CreateTable(dir() + "OTHER.dbf", kResults);
+    XbaseTable::CreateTable(directory_.dir() + "RESULTS.dbf", kResults);
+    XbaseTable::CreateTable(directory_.dir() + "OTHER.dbf", kResults);
     XbaseTable t, other;
     open(t, "RESULTS");
     open(other, "OTHER");
@@ -402,7 +394,7 @@ TEST_F(TableTest, FieldsFoundOnceServeOnlyTheirTable) {
 // record by record would: by key, equal keys by record number, dates in
 // date order with blank ones first.
 TEST_F(TableTest, ATagOfAManyRecordsTableIsBuiltInPartsFromTheFile) {
-    XbaseTable::CreateTable(dir() + "MANY.dbf", kResults);
+    XbaseTable::CreateTable(directory_.dir() + "MANY.dbf", kResults);
     XbaseTable t;
     open(t, "MANY", true);
     const int count = 200000;

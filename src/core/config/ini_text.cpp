@@ -69,9 +69,13 @@ Line classify(std::string_view text, std::size_t begin, std::size_t contentEnd, 
     return line;
 }
 
+// The UTF-8 byte-order mark some editors put at the start of a file: no
+// part of the first line, and kept as it is when the text is written.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 std::vector<Line> splitLines(std::string_view text) {
     std::vector<Line> lines;
-    std::size_t begin = 0;
+    std::size_t begin = text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
     while (begin < text.size()) {
         std::size_t newline = text.find('\n', begin);
         std::size_t end = newline == std::string_view::npos ? text.size() : newline + 1;

@@ -10,8 +10,10 @@ namespace marklift {
 
 struct ProgramSettings {
     std::string ProgramDir;  // the executable's directory, ending in a backslash
-    std::string DataPath;    // ZOLT's data directory, ending in a backslash
-    std::string PeriodDir;   // "DELVTP" + number + "\"
+    // MARKLIFT.ini's full name, as settings_location.h chooses it at start.
+    std::string SettingsFileName;
+    std::string DataPath;   // ZOLT's data directory, ending in a backslash
+    std::string PeriodDir;  // "DELVTP" + number + "\"
     int SelectedPeriod = -1;
     std::vector<std::string> PeriodChoices;
     std::string DateFilter;

@@ -130,7 +130,7 @@ void SettingsFile::write(const DateKey& key, Date value) {
 }
 
 SettingsFile ProgramSettingsFile(const ProgramSettings& settings) {
-    return SettingsFile(settings.ProgramDir + kSettingsFileName);
+    return SettingsFile(settings.SettingsFileName);
 }
 
 }  // namespace marklift

@@ -64,7 +64,7 @@ private:
     std::string fileName_;
 };
 
-// The program's settings file: ProgramDir + "MARKLIFT.ini".
+// The program's settings file, SettingsFileName.
 SettingsFile ProgramSettingsFile(const ProgramSettings& settings);
 
 }  // namespace marklift

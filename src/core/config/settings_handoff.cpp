@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "core/config/code_table_backup.h"
 #include "core/config/settings_keys.h"
 #include "core/session/shared_routines.h"
-#include "platform/paths.h"
 
 namespace marklift {
 namespace {
@@ -12,16 +12,6 @@ namespace {
 namespace keys = settings_keys;
 
 constexpr int kLastFileFormat = 3;
-
-// Live file and backup, in the order they are copied.
-struct CodeTableFile {
-    const char* live;
-    const char* backup;
-};
-constexpr CodeTableFile kCodeTableFiles[] = {{"BANPLACE.DBF", "BANPLACx.DBF"},
-                                             {"BANPLACE.CDX", "BANPLACx.CDX"},
-                                             {"BANTEST.DBF", "BANTESTx.DBF"},
-                                             {"BANTEST.CDX", "BANTESTx.CDX"}};
 
 }  // namespace
 
@@ -38,19 +28,6 @@ SettingsDialogValues DialogValuesFromSettings(const ProgramSettings& settings) {
     values.subscores = settings.IncludeSubscores;
     values.siteCode = settings.IncludeSiteCode;
     return values;
-}
-
-void BackupCodeTables(const std::string& dataPath) {
-    for (const CodeTableFile& file : kCodeTableFiles)
-        if (fileExists(dataPath + file.live))
-            copyFileReplacing(dataPath + file.live, dataPath + file.backup);
-}
-
-void RestoreCodeTables(const std::string& dataPath) {
-    for (const CodeTableFile& file : kCodeTableFiles)
-        if (fileExists(dataPath + file.backup))
-            copyFileReplacing(dataPath + file.backup, dataPath + file.live);
-    for (const CodeTableFile& file : kCodeTableFiles) deleteFile(dataPath + file.backup);
 }
 
 bool AcceptSettingsDialog(const SettingsDialogValues& values, ProgramSettings& settings,
@@ -84,15 +61,27 @@ bool AcceptSettingsDialog(const SettingsDialogValues& values, ProgramSettings& s
 }
 
 bool RunSettingsHandOff(std::unique_ptr<SettingsDialog> dialog, ProgramSettings& settings,
-                        SettingsFile& file, const std::function<void()>& rescan) {
+                        SettingsFile& file, const std::function<void()>& rescan,
+                        UserInterface& ui) {
+    const ProgramSettings before = settings;
     dialog->setValues(DialogValuesFromSettings(settings));
     // The dialog works on the tables of the directory it opened with, so
-    // Cancel restores there even though nothing changes DataPath before.
-    const std::string dataPath = settings.DataPath;
-    BackupCodeTables(dataPath);
-    if (dialog->execute()) return AcceptSettingsDialog(dialog->values(), settings, file, rescan);
-    dialog.reset();
-    RestoreCodeTables(dataPath);
+    // they are put back there even though nothing changes DataPath before.
+    const CodeTableBackups backups = BackupCodeTables(settings.DataPath, ui);
+    const auto undo = [&] {
+        dialog.reset();
+        settings = before;
+        RestoreCodeTables(backups, ui);
+    };
+    bool accepted = false;
+    try {
+        accepted = dialog->execute();
+    } catch (...) {
+        undo();
+        throw;
+    }
+    if (accepted) return AcceptSettingsDialog(dialog->values(), settings, file, rescan);
+    undo();
     return false;
 }
 

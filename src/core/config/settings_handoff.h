@@ -1,6 +1,7 @@
 // What the main window's Settings button does around the settings dialog:
 // fill it from the program-wide settings, copy the code tables' files aside,
-// and on OK take the values back and store them, on Cancel put the files back.
+// and on OK take the values back and store them; on Cancel put back the
+// files and the program-wide settings the dialog changed at once.
 #pragma once
 
 #include <functional>
@@ -9,6 +10,7 @@
 
 #include "core/config/program_settings.h"
 #include "core/config/settings_file.h"
+#include "core/session/user_interface.h"
 
 namespace marklift {
 
@@ -48,11 +50,6 @@ SettingsDialogValues DialogValuesFromSettings(const ProgramSettings& settings);
 
 // Copies BANPLACE.DBF/.CDX and BANTEST.DBF/.CDX of `dataPath`, those that
 // exist, to BANPLACx and BANTESTx. Failures are not reported.
-void BackupCodeTables(const std::string& dataPath);
-// Copies each backup that exists over its live file, then deletes the four
-// backups. Failures are not reported.
-void RestoreCodeTables(const std::string& dataPath);
-
 // OK: when the directory text differs from DataPath in any way, DataPath
 // becomes it with a trailing backslash and `rescan` runs (before anything is
 // written, so a cancelled scan stores nothing). Then both "ZOLT Path" keys,
@@ -63,10 +60,13 @@ bool AcceptSettingsDialog(const SettingsDialogValues& values, ProgramSettings& s
                           SettingsFile& file, const std::function<void()>& rescan);
 
 // The whole Settings click around a freshly created `dialog`: fill, back up,
-// run; on OK accept (the backups stay); otherwise discard the dialog first,
-// so its tables are closed, and restore. Returns whether the periods were
-// scanned again.
+// run; on OK accept (the backups stay). Any other way out (Cancel, the close
+// box, the user giving up a table open, which then passes on) discards the
+// dialog first, so its tables are closed, then puts back the code tables
+// and every program-wide setting as they were before the dialog was filled
+// (its file-type handler sets FileFormat at once). The backups' failures
+// are said through `ui`. Returns whether the periods were scanned again.
 bool RunSettingsHandOff(std::unique_ptr<SettingsDialog> dialog, ProgramSettings& settings,
-                        SettingsFile& file, const std::function<void()>& rescan);
+                        SettingsFile& file, const std::function<void()>& rescan, UserInterface& ui);
 
 }  // namespace marklift

@@ -89,9 +89,11 @@ TestingPeriods LoadTestingPeriods(const std::string& rememberedPeriod, int curre
     const int rowCount = static_cast<int>(periods.rows.size());
     periods.selectedRow = currentRow < rowCount ? currentRow : -1;
     // Row k always shows period k + 1, placeholder or not, so the remembered
-    // number names its row directly.
-    for (int row = 0; row < rowCount; ++row) {
-        if (rememberedPeriod == std::to_string(row + 1)) {
+    // number names its row directly; but only a period that was found is
+    // selected: a placeholder's directory holds no period to build from.
+    for (const std::string& number : periods.numbers) {
+        if (rememberedPeriod == number) {
+            const int row = std::stoi(number) - 1;
             periods.selectedRow = row;
             settings.PeriodDir = PeriodDirForRow(row);
             break;
@@ -122,6 +124,17 @@ bool PrepareSearch(int selectedRow, const MainWindowChoices& choices, UserInterf
     }
     settings.SearchTemporary = choices.searchIndex == 0;
     return true;
+}
+
+std::string NothingFoundMessage(const std::string& dateFilter) {
+    if (const auto range = DateFilterRange(dateFilter))
+        return "No records were found from " + range->first.toShortText() + " to " +
+               range->second.toShortText() + ".";
+    return "No records were found.";
+}
+
+std::string NotADateMessage(const std::string& typed) {
+    return "'" + typed + "' is not a valid date.";
 }
 
 void WriteShutdownSettings(SettingsFile& file, int selectedRow, const MainWindowChoices& choices) {

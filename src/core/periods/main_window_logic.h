@@ -74,6 +74,13 @@ TestingPeriods LoadTestingPeriods(const std::string& rememberedPeriod, int curre
 bool PrepareSearch(int selectedRow, const MainWindowChoices& choices, UserInterface& ui,
                    ProgramSettings& settings);
 
+// What Find says when its build kept no record, for the date range of
+// `dateFilter` or for all dates when it is empty.
+std::string NothingFoundMessage(const std::string& dateFilter);
+
+// What the main window says of a date picker's text that is no date.
+std::string NotADateMessage(const std::string& typed);
+
 // FormDestroy's writes, in order: "ZOLT From" (only when a row is selected),
 // "Search", "Selected Dates", "Begin Date", "End Date". A failed write throws
 // and leaves the later keys unwritten.

@@ -1,8 +1,10 @@
 #include "core/preparation/auto_prep_schedule.h"
 
 #include <cstdio>
+#include <exception>
 #include <utility>
 
+#include "core/session/console_user_interface.h"
 #include "core/session/date_filter.h"
 
 namespace marklift {
@@ -79,8 +81,7 @@ void AutoPrepSchedule::btnExportClick() {
     // A second click while the first run still goes adds nothing: that run
     // writes the same file.
     if (running_) return;
-    PrepareAndExport();
-    view_.status = kStatusPrepared;
+    view_.status = RunForStatus(kStatusPrepared);
 }
 
 void AutoPrepSchedule::Timer1Timer() {
@@ -88,12 +89,12 @@ void AutoPrepSchedule::Timer1Timer() {
     // run at the first tick after that one, still within the hour.
     if (!view_.hourCheckOn || running_) return;
     if (clock_.now().hours != selectedHour_) return;
-    // Off before the run, so the run happens once in the hour; a failed run
-    // leaves it off and the display active, to be re-armed next hour.
+    // Off before the run, so the run happens once in the hour; whatever the
+    // run did, the clock tick of the next hour arms it for the next day.
     view_.hourCheckOn = false;
-    PrepareAndExport();
+    const std::string status = RunForStatus(kStatusCompleted);
     ShowInactiveState();
-    view_.status = kStatusCompleted;
+    view_.status = status;
 }
 
 void AutoPrepSchedule::Timer2Timer() {
@@ -106,8 +107,8 @@ void AutoPrepSchedule::Timer2Timer() {
     view_.dateLabel = "Current Date: " + now.date.toShortText();
 }
 
-void AutoPrepSchedule::PrepareAndExport() {
-    if (running_) return;
+std::optional<RunOutcome> AutoPrepSchedule::PrepareAndExport() {
+    if (running_) return std::nullopt;
     RunInProgress inProgress(running_);
     if (dateChoice_ == kCurrentDate) {
         const Date today = clock_.now().date;
@@ -115,7 +116,31 @@ void AutoPrepSchedule::PrepareAndExport() {
     } else {
         runFilter_ = dateFilter_;
     }
-    run_(runFilter_);
+    return run_(runFilter_);
+}
+
+std::string AutoPrepSchedule::RunForStatus(const char* writtenText) {
+    std::optional<RunOutcome> ran;
+    try {
+        ran = PrepareAndExport();
+    } catch (const std::exception& error) {
+        return OneLine(error.what());
+    }
+    if (!ran) return view_.status;
+    std::string status;
+    switch (ran->outcome) {
+        case ExportOutcome::Written:
+            status = writtenText;
+            break;
+        case ExportOutcome::WriterFailed:
+            status = kExportFailedMessage;
+            break;
+        case ExportOutcome::NothingSelected:
+            status = kNothingSelectedMessage;
+            break;
+    }
+    if (!ran->runLogError.empty()) status += " (" + ran->runLogError + ")";
+    return status;
 }
 
 void AutoPrepSchedule::ShowActiveState() {

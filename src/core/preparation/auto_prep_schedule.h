@@ -5,9 +5,11 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "core/config/clock.h"
+#include "core/upload/prepare_export_file.h"
 
 namespace marklift {
 
@@ -28,6 +30,13 @@ inline constexpr char kStatusPrepared[] = "File Successfully Prepared";
 // The date choice of the window: item 0 Current Date, item 1 Date Selection.
 inline constexpr int kCurrentDate = 0;
 
+// How a run ended, as the window's runner reports it: the export's outcome,
+// and why the run log missed the run's line (empty when it did not).
+struct RunOutcome {
+    ExportOutcome outcome;
+    std::string runLogError;
+};
+
 // What the window shows, as the schedule last left it.
 struct AutoPrepView {
     std::string dateLabel = "Currenrt Date:";
@@ -45,8 +54,9 @@ struct AutoPrepView {
 class AutoPrepSchedule {
 public:
     // Builds the work table with the given date filter and exports all of
-    // its records; its exceptions pass through the schedule untouched.
-    using Runner = std::function<void(const std::string& runFilter)>;
+    // its records. Its errors end the run with their text on the status
+    // line; ProgramCancelled passes through the schedule untouched.
+    using Runner = std::function<RunOutcome(const std::string& runFilter)>;
     // The system's long time format for the clock label.
     using TimeFormatter = std::function<std::string(const LocalDateTime&)>;
 
@@ -85,12 +95,17 @@ public:
     // A status text from the work-table build.
     void ShowStatus(const std::string& text) { view_.status = text; }
 
-    // Composes RunFilter and runs the build and export. A run asked for
-    // while one is in progress (its status changes let window events
-    // through) does nothing.
-    void PrepareAndExport();
+    // Composes RunFilter and runs the build and export; the runner's errors
+    // pass. A run asked for while one is in progress (its status changes
+    // let window events through) does nothing and gives nothing.
+    std::optional<RunOutcome> PrepareAndExport();
 
 private:
+    // Runs PrepareAndExport and gives the status line that tells how it
+    // ended: `writtenText` when the file was written, the export's message
+    // when it was not, the error's text when the run failed. Nobody need be
+    // there to read it, so no error leaves the run but ProgramCancelled.
+    std::string RunForStatus(const char* writtenText);
     void ShowActiveState();
     void ShowInactiveState();
     void EnableButtons(bool enabled);

@@ -2,7 +2,9 @@
 // composed the same way by Find, Auto Prepare and the automatic export.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "tables/date.h"
 
@@ -11,5 +13,9 @@ namespace marklift {
 // (DTOS(Date) >= "yyyymmdd") .and. (DTOS(Date) <= "yyyymmdd"), both ends
 // included.
 std::string ComposeDateFilter(Date begin, Date end);
+
+// The begin and end of a filter ComposeDateFilter made; nothing for any
+// other text (the empty filter of all dates among them).
+std::optional<std::pair<Date, Date>> DateFilterRange(const std::string& filter);
 
 }  // namespace marklift

@@ -11,6 +11,7 @@
 #include "core/session/user_interface.h"
 #include "core/upload/csv_export.h"
 #include "core/upload/upload_record.h"
+#include "platform/paths.h"
 
 namespace marklift {
 namespace {
@@ -71,10 +72,18 @@ ExportOutcome ComposeAndWrite(const ExportWindowState& window, const ProgramSett
     return outcome;
 }
 
-void ShowOutcome(ExportOutcome outcome, UserInterface& ui) {
+// A name given without its folder is written in the working folder, which
+// the user may not know: the message then says where the file went.
+std::string WrittenMessage(const std::string& fileName) {
+    const std::string written = absoluteNativePath(fileName);
+    if (written == nativePath(fileName)) return kExportWrittenMessage;
+    return std::string(kExportWrittenMessage) + "\r\n" + written;
+}
+
+void ShowOutcome(ExportOutcome outcome, const std::string& fileName, UserInterface& ui) {
     switch (outcome) {
         case ExportOutcome::Written:
-            ui.showInformation(kApplicationTitle, kExportWrittenMessage);
+            ui.showInformation(kApplicationTitle, WrittenMessage(fileName));
             break;
         case ExportOutcome::WriterFailed:
             ui.showError(kExportFailedMessage);
@@ -99,7 +108,7 @@ ExportOutcome PrepareExportFile(const ExportWindowState& window, const ProgramSe
         // After a failure the bar keeps its last position.
         window.progressBar.SetPosition(0);
     }
-    if (!window.automaticMode) ShowOutcome(outcome, ui);
+    if (!window.automaticMode) ShowOutcome(outcome, window.fileNameBoxText, ui);
     return outcome;
 }
 

@@ -41,7 +41,8 @@ struct ExportWindowState {
     std::string fileNameBoxText;  // Edit1
 };
 
-// Shows the outcome's message unless in automatic mode. An engine error, or a
+// Shows the outcome's message unless in automatic mode; a file named without
+// its full path is named in full on the message's second line. An engine error, or a
 // write error once the upload file is open, passes to the caller with the
 // upload file left as it was; ProgramCancelled when the user gives up opening
 // BANNEREX. BANNEREX is closed and the busy cursor ends on every way out.

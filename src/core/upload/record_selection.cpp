@@ -79,6 +79,17 @@ void RecordSelection::ChangeOrder(XbaseTable& table, SelectionOrder order) {
     table.SetIndexName(OrderTag(order));
 }
 
+std::optional<std::string> SearchKey(const std::string& orderTag, const std::string& typed) {
+    if (orderTag != OrderTag(SelectionOrder::TestDate) || typed.find('/') == std::string::npos)
+        return typed;
+    // A two-digit year would read as a whole date one keystroke early.
+    const std::size_t lastSlash = typed.rfind('/');
+    if (typed.size() - lastSlash - 1 != 4) return std::nullopt;
+    const std::optional<Date> day = Date::fromShortText(typed);
+    if (!day) return std::nullopt;
+    return day->toYyyymmdd();
+}
+
 std::string RecordSelection::StatusText() const {
     return "Records Selected: " + std::to_string(selectedCount_) + " out of " +
            std::to_string(totalCount_);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,12 @@ enum class SelectionOrder { Id = 1, LastName = 2, TestDate = 3, TestCode = 4 };
 
 // The work table's tag an order stands for: SSN, LNAME, DATE, TESTCODE.
 const char* OrderTag(SelectionOrder order);
+
+// What the search box seeks on the tag `orderTag` for `typed`: the text as
+// typed, except that on DATE, whose keys are yyyymmdd, a date typed as the
+// grid shows it (MM/dd/yyyy, four-digit year) seeks that day; nothing while
+// such a date is not yet whole.
+std::optional<std::string> SearchKey(const std::string& orderTag, const std::string& typed);
 
 // The records a user picked, in the order they were picked, with the counts
 // the status line shows. SelectedCount is the count as last announced,

@@ -13,8 +13,11 @@ namespace marklift {
 
 inline constexpr char kPlacementTableName[] = "BANPLACE";
 inline constexpr char kTestTableName[] = "BANTEST";
-// The previous contents of a code table while it is rebuilt; left on disk.
+// The previous contents of a code table after it was rebuilt; left on disk.
 inline constexpr char kPreviousCodesTableName[] = "BANTEMP";
+// The new contents of a code table while a rebuild fills them; they take
+// the table's name only once complete.
+inline constexpr char kNewCodesTableName[] = "BANNEW";
 
 inline constexpr char kPlacementFieldDefinitions[] =
     "CODE,     C, 4,0;INCLUDE,  L, 1,0;NEWCODE,  C, 4,0;MESSAGE,  C, 110,0;";
@@ -51,11 +54,14 @@ void FillTestCodes(XbaseTable& codes, XbaseTable& source, const std::string& dat
                    UserInterface& ui);
 
 // The Build action. An empty table is filled without a question. Otherwise,
-// when the user confirms, the old table's files become BANTEMP (opened on
-// `previous` during the rebuild), a new table is filled from the period and
-// each row takes INCLUDE and NEWCODE from the first BANTEMP row with its code.
-// When the old files cannot be moved aside the table is left as it was,
-// reopened, and a MarkliftError says which file would not move.
+// when the user confirms, the old rows are read on `previous`, a new table
+// is filled from the period under BANNEW, each row taking INCLUDE and
+// NEWCODE from the first old row (not deleted) with its code, and only then
+// do the old table's files become BANTEMP and the new ones take the table's
+// name. A rebuild that stops on the way (the user giving up a table open,
+// an engine error, files that will not move, when a MarkliftError says
+// which) leaves the table's files as they were and BANNEW gone; `codes` is
+// open on the table again unless the program is ending.
 void BuildPlacementCodes(XbaseTable& codes, XbaseTable& source, XbaseTable& previous,
                          const std::string& dataPath, int period, UserInterface& ui);
 void BuildTestCodes(XbaseTable& codes, XbaseTable& source, XbaseTable& previous,

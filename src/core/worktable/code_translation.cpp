@@ -16,6 +16,17 @@ bool IsBlank(const std::string& text) {
     return true;
 }
 
+// Seeks the first row of `code` that is not deleted; the rows of one code
+// stand together in CODE order.
+bool SeekLiveCode(XbaseTable& codes, const std::string& code) {
+    if (!codes.SeekKey(code)) return false;
+    while (codes.Deleted()) {
+        codes.Next();
+        if (codes.Eof() || codes.GetText("Code") != code) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool IsPlacementCode(const std::string& code) {
@@ -28,10 +39,16 @@ bool IsScoreCode(const std::string& code) {
 
 CodeLookup LookUpCode(XbaseTable* codes, const std::string& code) {
     if (!codes) return {CodeLookup::Result::NoTable, {}};
-    if (!codes->SeekKey(code)) return {CodeLookup::Result::NotFound, {}};
+    if (!SeekLiveCode(*codes, code)) return {CodeLookup::Result::NotFound, {}};
     std::string newCode = codes->GetText("NewCode");
     if (!codes->GetBool("Include") || IsBlank(newCode)) return {CodeLookup::Result::Excludes, {}};
     return {CodeLookup::Result::Selects, newCode};
+}
+
+bool HasLiveRow(XbaseTable& codes) {
+    for (codes.First(); !codes.Eof(); codes.Next())
+        if (!codes.Deleted()) return true;
+    return false;
 }
 
 Translation TranslateCode(const std::string& code, std::int64_t correct, std::int64_t score,

@@ -31,8 +31,14 @@ struct CodeLookup {
 };
 
 // Seeks `code` on the code table's active CODE order; `codes` is nullptr when
-// the table takes no part in the run.
+// the table takes no part in the run. A row the user deleted is no row: it
+// stays in the file, and in the order, until a pack.
 CodeLookup LookUpCode(XbaseTable* codes, const std::string& code);
+
+// Whether an open code table has a row that is not deleted. One without
+// could only blank codes, never translate or exclude one, so a run leaves
+// it out as if it were not there.
+bool HasLiveRow(XbaseTable& codes);
 
 struct Translation {
     enum class Action {

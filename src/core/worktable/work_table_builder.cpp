@@ -8,6 +8,7 @@
 #include "core/worktable/code_tables.h"
 #include "core/worktable/code_translation.h"
 #include "core/worktable/gather_source.h"
+#include "core/worktable/student_identity.h"
 #include "core/worktable/zolt_requirements.h"
 #include "platform/paths.h"
 
@@ -117,6 +118,10 @@ void OpenZoltTableWithIndex(XbaseTable& table, const std::string& directory,
 
 }  // namespace
 
+// Copies of the settings and the filter as they were when the run began:
+// the status changes let window events through, and what they change (the
+// Search choice, Auto Prepare writing the settings) must not move a run
+// half way.
 struct WorkTableBuilder::Run {
     Run(const ProgramSettings& settings, const std::string& runFilter, StatusLine& status)
         : settings(settings),
@@ -124,8 +129,8 @@ struct WorkTableBuilder::Run {
           status(status),
           periodPath(settings.DataPath + settings.PeriodDir) {}
 
-    const ProgramSettings& settings;
-    const std::string& runFilter;
+    const ProgramSettings settings;
+    const std::string runFilter;
     StatusLine& status;
     const std::string periodPath;  // DataPath + PeriodDir
     std::string siteCode = kNoSiteCode;
@@ -178,7 +183,7 @@ WorkTableSummary WorkTableBuilder::BuildWorkTable(const ProgramSettings& setting
     {
         BusyCursor busy(ui_);
         for (const char* tag : kWorkTableTags) workTable_.CreateIndex(tag, tag);
-        if (settings.IncludeSiteCode) ReadSiteCode(run);
+        if (run.settings.IncludeSiteCode) ReadSiteCode(run);
         Gather(run);
         ProcessRecords(run);
         if (run.summary.removed > 0) {
@@ -202,6 +207,10 @@ void WorkTableBuilder::OpenCodeTables(Run& run) {
         codes.SetExclusive(false);
         codes.SetReadOnly(true);  // only looked up here
         OpenOrCancel(codes, ui_);
+        if (!HasLiveRow(codes)) {
+            codes.Close();
+            return false;
+        }
         codes.SetIndexName("Code");
         return true;
     };
@@ -301,13 +310,13 @@ void WorkTableBuilder::ProcessRecords(Run& run) {
 void WorkTableBuilder::CompleteRecord(const Run& run, const Fields& fields,
                                       const std::string& ssn) {
     if (run.settings.IncludeSiteCode) workTable_.SetText(fields.siteCode, run.siteCode);
-    if (zoltTable_.SeekKey(ssn)) {
+    if (SeekStudent(zoltTable_, ssn)) {
         workTable_.SetText(fields.lastName, zoltTable_.GetText(fields.studentLastName));
         workTable_.SetText(fields.firstName, zoltTable_.GetText(fields.studentFirstName));
         workTable_.SetText(fields.middleName, zoltTable_.GetText(fields.studentMiddleName));
         workTable_.SetDate(fields.birthDate, zoltTable_.GetDate(fields.studentBirthDate));
     }
-    workTable_.SetText(fields.id, CompactSsn(ssn));
+    workTable_.SetText(fields.id, BannerId(ssn));
 }
 
 }  // namespace marklift

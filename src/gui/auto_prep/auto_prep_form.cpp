@@ -20,8 +20,10 @@
 #include "core/config/program_settings.h"
 #include "core/config/settings_file.h"
 #include "core/config/settings_keys.h"
-#include "core/preparation/automatic_export.h"
+#include "core/preparation/run_log.h"
+#include "core/preparation/unattended_run.h"
 #include "core/session/error_handler.h"
+#include "core/session/program_error.h"
 #include "gui/widgets/qt_text.h"
 
 namespace marklift {
@@ -42,9 +44,10 @@ TAutoPrepForm::TAutoPrepForm(UserInterface& ui, ExportProgressFactory exportProg
                              const Clock& clock, QWidget* parent)
     : QDialog(parent),
       ui_(ui),
+      clock_(clock),
       exportProgress_(std::move(exportProgress)),
       schedule_(clock, Settings().DateFilter,
-                [this](const std::string& runFilter) { PrepareAndExport(runFilter); }) {
+                [this](const std::string& runFilter) { return PrepareAndExport(runFilter); }) {
     setWindowTitle("Automatic File Preparation");
     setFixedSize(500, 262);
 
@@ -143,9 +146,10 @@ TAutoPrepForm::TAutoPrepForm(UserInterface& ui, ExportProgressFactory exportProg
 
 void TAutoPrepForm::done(int result) {
     // The last deactivation is the close itself, whatever the window system
-    // reports about activation afterwards.
+    // reports about activation afterwards. A run the user gave up ends the
+    // program without writing more.
     activeWindow_ = false;
-    Handle([this] { FormDeactivate(); });
+    if (!programCancelled_) Handle([this] { FormDeactivate(); });
     QDialog::done(result);
 }
 
@@ -227,9 +231,12 @@ void TAutoPrepForm::Timer2Timer() {
     Handle([this] { schedule_.Timer2Timer(); });
 }
 
-void TAutoPrepForm::PrepareAndExport(const std::string& runFilter) {
-    PrepareUploadFile(Settings(), runFilter, fromQString(Edit2->text()), ui_, *this,
-                      exportProgress_);
+RunOutcome TAutoPrepForm::PrepareAndExport(const std::string& runFilter) {
+    const UnattendedRun run{kCallerWindow,
+                            RunLogFileBeside(ProgramSettingsFile(Settings()).fileName()), clock_};
+    const UnattendedResult result = RunUnattended(
+        run, Settings(), runFilter, fromQString(Edit2->text()), ui_, *this, exportProgress_);
+    return {result.outcome, result.runLogError};
 }
 
 int TAutoPrepForm::DateChoice() const {
@@ -251,6 +258,9 @@ template <typename Handler>
 void TAutoPrepForm::Handle(Handler handler) {
     try {
         handler();
+    } catch (const ProgramCancelled&) {
+        programCancelled_ = true;
+        reject();
     } catch (const std::exception& error) {
         Render();
         ReportError(ui_, error);

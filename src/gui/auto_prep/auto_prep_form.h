@@ -39,6 +39,10 @@ public:
     const std::string& RunFilter() const { return schedule_.RunFilter(); }
     const AutoPrepSchedule& schedule() const { return schedule_; }
 
+    // True once the user gave up opening a table during a run: the window
+    // has closed and the caller ends the program.
+    bool ProgramWasCancelled() const { return programCancelled_; }
+
     void done(int result) override;
 
 protected:
@@ -56,13 +60,15 @@ private:
     void Timer1Timer();
     void Timer2Timer();
 
-    // The build and export of one run, for the schedule.
-    void PrepareAndExport(const std::string& runFilter);
+    // The build and export of one run, for the schedule, with its line in
+    // the run log.
+    RunOutcome PrepareAndExport(const std::string& runFilter);
     int DateChoice() const;
     void SetDateChoice(int dateChoice);
 
     // Runs a handler; an error it lets out is shown by the general handler,
     // and the window then shows the schedule's state either way.
+    // ProgramCancelled closes the window.
     template <typename Handler>
     void Handle(Handler handler);
     void Render();
@@ -89,12 +95,14 @@ private:
     QTimer* Timer2;
 
     UserInterface& ui_;
+    const Clock& clock_;
     ExportProgressFactory exportProgress_;
     AutoPrepSchedule schedule_;
     std::string saveDialogFileName_ = "temp";
     // Deactivation writes the settings only after an activation, so closing
     // writes them once.
     bool activeWindow_ = false;
+    bool programCancelled_ = false;
 };
 
 }  // namespace marklift

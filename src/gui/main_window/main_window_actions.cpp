@@ -6,6 +6,8 @@
 #include "core/config/program_settings.h"
 #include "core/config/settings_file.h"
 #include "core/config/settings_handoff.h"
+#include "core/periods/main_window_logic.h"
+#include "core/session/application.h"
 #include "core/session/program_error.h"
 #include "core/worktable/work_table_builder.h"
 #include "gui/auto_prep/auto_prep_form.h"
@@ -21,11 +23,15 @@ void InstallMainWindowActions(TMarkliftMainForm& form, UserInterface& ui) {
     form.setFindAction([&form, &ui] {
         // Find shows no build progress: the busy cursor and the status
         // changes letting window events through are all the user sees.
+        WorkTableSummary found;
         {
             SilentBuildProgress progress;
             WorkTableBuilder builder(ui, progress);
-            builder.BuildWorkTable(Settings(), Settings().DateFilter);
+            found = builder.BuildWorkTable(Settings(), Settings().DateFilter);
         }
+        // An empty grid alone would not say that the search itself was done.
+        if (found.gathered == found.removed)
+            ui.showInformation(kApplicationTitle, NothingFoundMessage(Settings().DateFilter));
         TListBannerScoresForm selection(Settings(), ui, &form);
         selection.exec();
         if (selection.ProgramWasCancelled()) throw ProgramCancelled();
@@ -34,6 +40,7 @@ void InstallMainWindowActions(TMarkliftMainForm& form, UserInterface& ui) {
     form.setAutoPrepareAction([&form, &ui] {
         TAutoPrepForm window(ui, CreateProgressWindow, systemClock(), &form);
         window.exec();
+        if (window.ProgramWasCancelled()) throw ProgramCancelled();
     });
 
     form.setSettingsAction([&form, &ui] {
@@ -44,8 +51,8 @@ void InstallMainWindowActions(TMarkliftMainForm& form, UserInterface& ui) {
                 ShowFormatReport(shown, fileType, {attempted, subscores, panda, siteCode});
             });
         SettingsFile file = ProgramSettingsFile(Settings());
-        RunSettingsHandOff(std::move(dialog), Settings(), file,
-                           [&form] { form.LoadTestingPeriods(); });
+        RunSettingsHandOff(
+            std::move(dialog), Settings(), file, [&form] { form.LoadTestingPeriods(); }, ui);
     });
 }
 

@@ -15,6 +15,7 @@
 #include "core/config/clock.h"
 #include "core/config/program_settings.h"
 #include "core/config/settings_file.h"
+#include "core/config/settings_location.h"
 #include "core/session/application.h"
 #include "core/session/error_handler.h"
 #include "core/session/program_error.h"
@@ -35,8 +36,13 @@ constexpr int kPeriodNameTabStop = 30;
 }  // namespace
 
 TMarkliftMainForm::TMarkliftMainForm(UserInterface& ui, const Clock& clock,
-                                     SingleInstanceGuard* guard, QWidget* parent)
-    : QWidget(parent), ui_(ui), clock_(clock), guard_(guard) {
+                                     SingleInstanceGuard* guard,
+                                     std::optional<std::string> namedSettingsFile, QWidget* parent)
+    : QWidget(parent),
+      ui_(ui),
+      clock_(clock),
+      guard_(guard),
+      namedSettingsFile_(std::move(namedSettingsFile)) {
     createControls();
     layOutControls();
     connectHandlers();
@@ -83,6 +89,11 @@ void TMarkliftMainForm::createControls() {
     CloselBtn = new QPushButton(QStringLiteral("&Close"), this);
 
     StatusBar1 = new QStatusBar(this);
+    // The version where anyone asked for it looks first; the window shows no
+    // status messages that could cover it.
+    lblVersion = new QLabel(QString::fromStdString(VersionLine(kApplicationName)), StatusBar1);
+    lblVersion->setForegroundRole(QPalette::PlaceholderText);
+    StatusBar1->addWidget(lblVersion);
     ProgressBar1 = new QProgressBar(StatusBar1);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
@@ -136,6 +147,9 @@ void TMarkliftMainForm::connectHandlers() {
     // Either date button changes rbAllDates, by click, key or program.
     connect(rbAllDates, &QRadioButton::toggled, this, &TMarkliftMainForm::rbAllDatesClick);
     connect(btnToday, &QPushButton::clicked, this, &TMarkliftMainForm::btnTodayClick);
+    for (TDateEdit* picker : {edtBegDate, edtEndDate})
+        connect(picker, &TDateEdit::textRefused, this,
+                [this, picker](const QString& text) { RefuseDateText(picker, text); });
     connect(btnFind, &QPushButton::clicked, this, &TMarkliftMainForm::btnFindClick);
     connect(btnAuto, &QPushButton::clicked, this, &TMarkliftMainForm::btnAutoClick);
     connect(btnSettings, &QPushButton::clicked, this, &TMarkliftMainForm::btnSettingsClick);
@@ -195,6 +209,8 @@ MainWindowChoices TMarkliftMainForm::choices() const {
 
 void TMarkliftMainForm::FormCreate() {
     Settings().ProgramDir = executableDirectory();
+    Settings().SettingsFileName = LocateSettingsFile(namedSettingsFile_, Settings().ProgramDir);
+    MakeSettingsFolder(Settings().SettingsFileName);
     PeriodRows.clear();
     Settings().PeriodChoices.clear();
     setWindowTitle(QString::fromLatin1(kApplicationTitle));
@@ -266,17 +282,27 @@ void TMarkliftMainForm::btnTodayClick() {
 
 void TMarkliftMainForm::btnFindClick() {
     runHandler([this] {
-        if (PrepareSearch(ListBox2->selectedRow(), choices(), ui_, Settings()) && findAction_)
+        if (DatesReadable() && PrepareSearch(ListBox2->selectedRow(), choices(), ui_, Settings()) &&
+            findAction_)
             findAction_();
     });
 }
 
 void TMarkliftMainForm::btnAutoClick() {
     runHandler([this] {
-        if (PrepareSearch(ListBox2->selectedRow(), choices(), ui_, Settings()) &&
+        if (DatesReadable() && PrepareSearch(ListBox2->selectedRow(), choices(), ui_, Settings()) &&
             autoPrepareAction_)
             autoPrepareAction_();
     });
+}
+
+bool TMarkliftMainForm::DatesReadable() {
+    return !rbSelectedDates->isChecked() || (edtBegDate->checkText() && edtEndDate->checkText());
+}
+
+void TMarkliftMainForm::RefuseDateText(TDateEdit* picker, const QString& text) {
+    ui_.showError(NotADateMessage(fromQString(text)));
+    picker->setFocus(Qt::OtherFocusReason);
 }
 
 void TMarkliftMainForm::btnSettingsClick() {

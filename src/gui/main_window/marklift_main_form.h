@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,8 +34,10 @@ class TMarkliftMainForm : public QWidget {
 
 public:
     // `guard` is the program's single-instance guard; none in tests that
-    // are not about it.
+    // are not about it. `namedSettingsFile` is the settings file named on
+    // the command line, if any (settings_location.h).
     TMarkliftMainForm(UserInterface& ui, const Clock& clock, SingleInstanceGuard* guard = nullptr,
+                      std::optional<std::string> namedSettingsFile = std::nullopt,
                       QWidget* parent = nullptr);
 
     // Where Find, Auto Prepare and Settings go once their own checks have
@@ -83,6 +86,7 @@ public:
     QPushButton* btnSettings;
     QPushButton* CloselBtn;
     QStatusBar* StatusBar1;
+    QLabel* lblVersion;
     QProgressBar* ProgressBar1;
 
 protected:
@@ -95,12 +99,17 @@ private:
     void connectHandlers();
     void centreOnScreen();
     void runHandler(const std::function<void()>& work);
+    // Says that `picker` holds no date and sends the user back to it.
+    void RefuseDateText(TDateEdit* picker, const QString& text);
+    // The pickers' texts are dates when the dates count.
+    bool DatesReadable();
     void giveWayToFirstCopy();
     void endRun();
 
     UserInterface& ui_;
     const Clock& clock_;
     SingleInstanceGuard* guard_;
+    std::optional<std::string> namedSettingsFile_;
     Action findAction_;
     Action autoPrepareAction_;
     Action settingsAction_;

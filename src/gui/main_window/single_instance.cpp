@@ -1,35 +1,64 @@
-// The single-instance guard over QLocalServer and QLocalSocket.
+// The single-instance guard over a file lock, QLocalServer and QLocalSocket.
 #include "gui/main_window/single_instance.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QThread>
 #include <QWidget>
 
 #include "core/session/application.h"
+#include "platform/file.h"
 
 namespace marklift {
 namespace {
 
 constexpr int kConnectTimeoutMs = 1000;
+constexpr int kConnectRetryMs = 50;
 constexpr char kRaiseRequest[] = "raise\n";
+
+// A copy that answers at `name`: the running copy, once it listens.
+bool Answers(const QString& name) {
+    QLocalSocket probe;
+    probe.connectToServer(name);
+    return probe.waitForConnected(kConnectTimeoutMs);
+}
 
 }  // namespace
 
 SingleInstanceGuard::SingleInstanceGuard(const QString& name, QObject* parent)
     : QObject(parent), name_(name) {
-    QLocalSocket probe;
-    probe.connectToServer(name_);
-    if (probe.waitForConnected(kConnectTimeoutMs)) {
+    try {
+        lock_ = std::make_unique<File>(lockFileName(name_).toStdString(), File::Access::ReadWrite,
+                                       File::Lock::Exclusive, File::Create::Truncate);
+    } catch (const FileInUseError&) {
         secondCopy_ = true;
         return;
+    } catch (const PlatformError&) {
+        // No lock can be had here: the socket alone decides, as well as it
+        // can.
+        if (Answers(name_)) {
+            secondCopy_ = true;
+            return;
+        }
     }
-    // Nobody answers: a socket left by a crashed copy would block listening.
+    // A socket left by a crashed copy would block listening.
     QLocalServer::removeServer(name_);
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     server_->listen(name_);
     connect(server_, &QLocalServer::newConnection, this, &SingleInstanceGuard::acceptRequests);
+}
+
+// The lock goes when the guard does, and with it the claim; the file stays,
+// as removing it could let a third copy lock a new file beside a second
+// copy's hold on the old one.
+SingleInstanceGuard::~SingleInstanceGuard() = default;
+
+QString SingleInstanceGuard::lockFileName(const QString& name) {
+    return QDir::tempPath() + QLatin1Char('/') + name + QStringLiteral(".lock");
 }
 
 QString SingleInstanceGuard::defaultName() {
@@ -39,9 +68,16 @@ QString SingleInstanceGuard::defaultName() {
 }
 
 void SingleInstanceGuard::notifyFirstCopy() const {
+    // A copy started together with this one may hold the lock a moment
+    // before it listens.
     QLocalSocket socket;
-    socket.connectToServer(name_);
-    if (!socket.waitForConnected(kConnectTimeoutMs)) return;
+    const QDeadlineTimer deadline(kConnectTimeoutMs);
+    for (;;) {
+        socket.connectToServer(name_);
+        if (socket.waitForConnected(kConnectTimeoutMs)) break;
+        if (deadline.hasExpired()) return;
+        QThread::msleep(kConnectRetryMs);
+    }
     socket.write(kRaiseRequest);
     socket.waitForBytesWritten(kConnectTimeoutMs);
     socket.disconnectFromServer();

@@ -1,28 +1,36 @@
-// SingleInstanceGuard: one running copy per desktop user. The first copy
-// listens on a local socket named after the program and the user; a later
-// copy finds it there, and at its first activation asks it to come to the
-// front before giving way.
+// SingleInstanceGuard: one running copy per desktop user. The copy that
+// takes an exclusive lock on a file named after the program and the user
+// runs, and listens on a local socket of the same name; a later copy finds
+// the lock taken, and at its first activation asks the running copy through
+// the socket to come to the front before giving way.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <memory>
 
 class QLocalServer;
 class QWidget;
 
 namespace marklift {
 
+class File;
+
 class SingleInstanceGuard : public QObject {
     Q_OBJECT
 
 public:
-    // Makes the check at once: connects to `name` when another copy
-    // listens, otherwise listens there itself (clearing what a crashed copy
-    // left behind).
+    // Makes the check at once by taking the lock of `name`: of two copies
+    // started together exactly one gets it, and the system lets go of it
+    // however a copy ends. The copy that gets it listens at `name`
+    // (clearing what a crashed copy left there).
     explicit SingleInstanceGuard(const QString& name, QObject* parent = nullptr);
+    ~SingleInstanceGuard() override;
 
     // The name for this program and desktop user.
     static QString defaultName();
+    // The file whose lock decides which copy of `name` runs.
+    static QString lockFileName(const QString& name);
 
     bool isSecondCopy() const { return secondCopy_; }
 
@@ -43,6 +51,7 @@ private:
     void bringWindowForward();
 
     QString name_;
+    std::unique_ptr<File> lock_;
     QLocalServer* server_ = nullptr;
     QWidget* window_ = nullptr;
     bool secondCopy_ = false;

@@ -68,6 +68,24 @@ const std::array<NavigatorButton, 6> kNavigatorButtons = {{
 }};
 const std::array<const char*, 4> kOrderCaptions = {"&ID", "&Last Name", "Test &Date", "&Test Code"};
 
+// Takes up to `excess` pixels from `columns`, each giving its part by its
+// room above `least`, rounded up. Returns what is left to take.
+int GiveUpWidth(std::vector<int>& widths, const std::vector<int>& least,
+                const std::vector<std::size_t>& columns, int excess) {
+    int room = 0;
+    for (std::size_t c : columns) room += widths[c] - least[c];
+    const int cut = std::min(excess, room);
+    int left = cut;
+    for (std::size_t c : columns) {
+        if (left <= 0) break;
+        const int own = widths[c] - least[c];
+        const int share = std::min({left, own, (own * cut + room - 1) / room});
+        widths[c] -= share;
+        left -= share;
+    }
+    return excess - cut;
+}
+
 }  // namespace
 
 template <typename Action>
@@ -229,31 +247,40 @@ void TListBannerScoresForm::FormCreate() {
 
     model_ = std::make_unique<WorkTableModel>(XbTable1, selection_);
     DBGrid1->setModel(model_.get());
-    // Digits are wider than the average character in most fonts, and the
-    // columns hold mostly digits. The grid has no horizontal scroll bar, so
-    // when the columns would not fit, the name columns give up the width:
-    // identifiers, dates and scores stay whole.
+    SizeColumns();
+    ShowCurrentRow(model_->CurrentRow());
+    btnNoneClick();
+}
+
+// Digits are wider than the average character in most fonts, and the
+// columns hold mostly digits. The grid has no horizontal scroll bar, so when
+// the columns would not fit, the name columns give up width first, then the
+// others what they hold beyond their widest value; no column gives up its
+// title: identifiers, dates and scores stay whole, and no title is cut.
+void TListBannerScoresForm::SizeColumns() {
     const QFontMetrics metrics = DBGrid1->fontMetrics();
     const int character =
         std::max(metrics.averageCharWidth(), metrics.horizontalAdvance(QChar('0')));
+    const QHeaderView* header = DBGrid1->horizontalHeader();
+    constexpr int kPadding = 8;
     std::vector<int> widths;
+    std::vector<int> least;
     int total = 0;
-    for (const auto& column : WorkTableModel::kColumns) {
-        widths.push_back(column.widthInCharacters * character + 8);
+    for (std::size_t c = 0; c < WorkTableModel::kColumns.size(); ++c) {
+        const WorkTableModel::Column& column = WorkTableModel::kColumns[c];
+        const int title = header->sectionSizeHint(int(c));
+        const int widest = metrics.horizontalAdvance(QString::fromLatin1(column.widest));
+        least.push_back(std::max(title, *column.widest ? widest + kPadding : 0));
+        widths.push_back(std::max(column.widthInCharacters * character + kPadding, least.back()));
         total += widths.back();
     }
     const int available = kWidth - DBGrid1->verticalHeader()->sizeHint().width() -
                           style()->pixelMetric(QStyle::PM_ScrollBarExtent) - 4;
-    const std::size_t nameColumns[] = {1, 2, 3};  // LNAME, FNAME, MNAME
-    int nameWidth = 0;
-    for (std::size_t c : nameColumns) nameWidth += widths[c];
-    if (total > available && nameWidth > 0) {
-        const int keep = std::max(nameWidth - (total - available), nameWidth / 3);
-        for (std::size_t c : nameColumns) widths[c] = widths[c] * keep / nameWidth;
-    }
+    const std::vector<std::size_t> names = {1, 2, 3};  // LNAME, FNAME, MNAME
+    const std::vector<std::size_t> others = {0, 4, 5, 6, 7};
+    if (total > available)
+        GiveUpWidth(widths, least, others, GiveUpWidth(widths, least, names, total - available));
     for (std::size_t c = 0; c < widths.size(); ++c) DBGrid1->setColumnWidth(int(c), widths[c]);
-    ShowCurrentRow(model_->CurrentRow());
-    btnNoneClick();
 }
 
 QString TListBannerScoresForm::StatusText() const {
@@ -309,7 +336,10 @@ void TListBannerScoresForm::RadioButton1Click(int tag) {
 }
 
 void TListBannerScoresForm::IncrementalSearch1Change(const QString& key) {
-    Guarded([&] { XbTable1.SeekNearest(fromQString(key)); });
+    Guarded([&] {
+        const auto seek = SearchKey(IncrementalSearch1->SearchField(), fromQString(key));
+        if (seek) XbTable1.SeekNearest(*seek);
+    });
 }
 
 void TListBannerScoresForm::SpeedButton1Click() {

@@ -88,6 +88,7 @@ private:
     void CreateControls();
     void CreateNavigator();
     void ConnectHandlers();
+    void SizeColumns();
     void UpdateSelectionDisplay();
     void ShowCurrentRow(int row);
     // Runs a handler, showing its error; ProgramCancelled closes the window.

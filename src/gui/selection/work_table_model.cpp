@@ -10,14 +10,14 @@
 namespace marklift {
 
 const std::array<WorkTableModel::Column, WorkTableModel::kColumnCount> WorkTableModel::kColumns = {{
-    {"ID", 10, "ID"},
-    {"LNAME", 14, "Last Name"},
-    {"FNAME", 12, "First Name"},
-    {"MNAME", 10, "Middel Initial"},
-    {"BIRTHDATE", 10, "Birth Date"},
-    {"TESTCODE", 7, "Code"},
-    {"TESTSCORE", 9, "Score"},
-    {"DATE", 10, "Date"},
+    {"ID", 10, "ID", "000000000"},
+    {"LNAME", 14, "Last Name", ""},
+    {"FNAME", 12, "First Name", ""},
+    {"MNAME", 10, "Middel Initial", ""},
+    {"BIRTHDATE", 10, "Birth Date", "00/00/0000"},
+    {"TESTCODE", 7, "Code", "0000"},
+    {"TESTSCORE", 9, "Score", "00000000"},
+    {"DATE", 10, "Date", "00/00/0000"},
 }};
 
 namespace {

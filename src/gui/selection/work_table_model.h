@@ -24,6 +24,9 @@ public:
         const char* field;
         int widthInCharacters;
         const char* title;
+        // The widest value the column must show whole; empty for the names,
+        // which may be cut.
+        const char* widest;
     };
     static constexpr int kColumnCount = 8;
     static const std::array<Column, kColumnCount> kColumns;

@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "core/periods/period_choice.h"
 #include "core/session/error_handler.h"
 #include "core/session/program_error.h"
 #include "core/worktable/code_tables.h"
@@ -20,6 +21,7 @@
 #include "gui/widgets/qt_text.h"
 #include "gui/widgets/radio_group.h"
 #include "gui/widgets/window_layout.h"
+#include "platform/paths.h"
 
 namespace marklift {
 namespace {
@@ -102,6 +104,17 @@ void TSetPathtoZOLTForm::buildPathPage() {
     Edit2 = new QLineEdit(GroupBox2);
     Edit2->setGeometry(12, 52, 340, 23);
     Label1->setBuddy(Edit2);
+
+    // Which MARKLIFT.ini this run reads and writes, for whoever looks for it.
+    const QString settingsFile = toQString(nativePath(settings_.SettingsFileName));
+    lblSettingsFile = new QLabel(Page1);
+    lblSettingsFile->setGeometry(24, 186, 364, 40);
+    lblSettingsFile->setForegroundRole(QPalette::PlaceholderText);
+    lblSettingsFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblSettingsFile->setText(
+        QStringLiteral("Settings file:\n") +
+        lblSettingsFile->fontMetrics().elidedText(settingsFile, Qt::ElideMiddle, 364));
+    lblSettingsFile->setToolTip(settingsFile);
 }
 
 void TSetPathtoZOLTForm::buildOptionsPage() {
@@ -254,12 +267,11 @@ void TSetPathtoZOLTForm::btnBuildTClick() {
     });
 }
 
-// Item k of the period list is period k + 1.
 void TSetPathtoZOLTForm::buildCodes(QComboBox* periods, TCodeGrid* grid,
                                     const std::function<void(int period)>& build) {
-    const int item = periods->currentIndex();
-    if (item < 0) return;
-    run([&] { build(item + 1); });
+    if (periods->currentIndex() < 0) return;
+    const int period = PeriodOfChoice(fromQString(periods->currentText()));
+    run([&] { build(period); });
     grid->refresh();
 }
 

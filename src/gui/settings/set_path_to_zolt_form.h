@@ -71,6 +71,7 @@ public:
     QLabel* Label1;
     QPushButton* Button2;
     QLineEdit* Edit2;
+    QLabel* lblSettingsFile;
 
     QWidget* Page2;
     QGroupBox* GroupBox1;

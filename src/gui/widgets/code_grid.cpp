@@ -33,8 +33,13 @@ TCodeGrid::TCodeGrid(CodeTableModel& model, UserInterface& ui, QWidget* parent)
         const int characters =
             model_.columns()[static_cast<std::size_t>(c)].widthInCharacters * average;
         const QString title = model_.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-        setColumnWidth(c, std::max(characters, titleMetrics.horizontalAdvance(title) + 12));
+        widths_.push_back(std::max(characters, titleMetrics.horizontalAdvance(title) + 12));
+        setColumnWidth(c, widths_.back());
     }
+    // Resizing another column by hand gives the last one more or less room.
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+        if (column + 1 < model_.columnCount()) fitLastColumn();
+    });
 
     connect(&model_, &CodeTableModel::currentRowMoved, this, &TCodeGrid::showRow);
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
@@ -90,7 +95,18 @@ void TCodeGrid::mouseDoubleClickEvent(QMouseEvent* event) {
         QTableView::mouseDoubleClickEvent(event);
 }
 
+void TCodeGrid::fitLastColumn() {
+    const int last = model_.columnCount() - 1;
+    int others = 0;
+    for (int c = 0; c < last; ++c) others += columnWidth(c);
+    const int room = viewport()->width() - others;
+    setColumnWidth(last, std::clamp(room, horizontalHeader()->minimumSectionSize(),
+                                    widths_[static_cast<std::size_t>(last)]));
+}
+
 bool TCodeGrid::viewportEvent(QEvent* event) {
+    // The viewport narrows when the vertical scroll bar comes.
+    if (event->type() == QEvent::Resize) fitLastColumn();
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const QModelIndex index = indexAt(help->pos());

@@ -1,10 +1,12 @@
 // TCodeGrid: the data grid of a code table. It keeps the grid's current row
 // and the table's current record together, toggles INCLUDE with one click,
 // asks before deleting a row, drops an untouched new row when it loses the
-// focus, and shows a cut-off cell's whole text as a hint.
+// focus, shows a cut-off cell's whole text as a hint, and keeps its last
+// column inside its edge.
 #pragma once
 
 #include <QTableView>
+#include <vector>
 
 #include "core/session/user_interface.h"
 
@@ -31,6 +33,12 @@ protected:
 
 private:
     void showRow(int row);
+    // The last (widest) column keeps its width in characters, but ends at
+    // the grid's right edge when that width would run past it: there is no
+    // horizontal scroll bar to reach the rest.
+    void fitLastColumn();
+
+    std::vector<int> widths_;  // each column's width from its characters and title
 
     CodeTableModel& model_;
     UserInterface& ui_;

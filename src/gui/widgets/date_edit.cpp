@@ -72,8 +72,19 @@ void TDateEdit::setDate(Date date) {
     edit_->setText(showText(date_));
 }
 
+bool TDateEdit::checkText() {
+    if (readText(edit_->text())) return true;
+    // Telling the user takes the focus away, which ends the editing again.
+    if (!refusing_) {
+        refusing_ = true;
+        emit textRefused(edit_->text());
+        refusing_ = false;
+    }
+    return false;
+}
+
 void TDateEdit::commitText() {
-    setDate(date());
+    if (checkText()) setDate(date());
 }
 
 void TDateEdit::showCalendar() {

@@ -23,11 +23,20 @@ public:
 
     // The zero date when empty. Text being typed counts as soon as it reads
     // as a date (or is cleared); text that does not read as one leaves the
-    // last date, and is put back when editing ends.
+    // last date, and is refused when editing ends (textRefused), so that no
+    // date the user did not type is used.
     Date date() const;
     void setDate(Date date);
 
+    // True when the text reads as a date or is empty; otherwise refuses it.
+    bool checkText();
+
     void showCalendar();
+
+signals:
+    // The text does not read as a date: whoever shows it says so and
+    // gives the picker the focus back. Not raised again while that is shown.
+    void textRefused(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -41,6 +50,7 @@ private:
     QFrame* popup_;
     QCalendarWidget* calendar_;
     Date date_;
+    bool refusing_ = false;
 };
 
 }  // namespace marklift

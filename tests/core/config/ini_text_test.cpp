@@ -47,6 +47,30 @@ TEST(IniText, CarriageReturnEndingTheTextIsNoPartOfTheValue) {
     EXPECT_EQ(FindIniValue(edited, "Directories", "ZOLT Path"), "C:\\DELV\\");
 }
 
+// Notepad may save the file with a UTF-8 byte-order mark before the first
+// section; the mark belongs to no line and stays at the start.
+TEST(IniText, AByteOrderMarkKeepsTheFirstSection) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string text = bom + "[Directories]\r\nZOLT Path=D:\\ZOLT\\\r\n[Testing Periods]\r\n";
+    EXPECT_EQ(FindIniValue(text, "Directories", "ZOLT Path"), "D:\\ZOLT\\");
+
+    const EditCase cases[] = {
+        {"the key of the first section", "", "Directories", "ZOLT Path", "E:\\",
+         "[Directories]\r\nZOLT Path=E:\\\r\n[Testing Periods]\r\n"},
+        {"a new key of the first section", "", "directories", "Extra", "1",
+         "[Directories]\r\nZOLT Path=D:\\ZOLT\\\r\nExtra=1\r\n[Testing Periods]\r\n"},
+        {"a key of a later section", "", "Testing Periods", "ZOLT From", "3",
+         "[Directories]\r\nZOLT Path=D:\\ZOLT\\\r\n[Testing Periods]\r\nZOLT From=3\r\n"},
+    };
+    for (const EditCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string after = SetIniValue(text, c.section, c.key, c.value);
+        EXPECT_EQ(after, bom + c.after);
+        EXPECT_EQ(FindIniValue(after, c.section, c.key), c.value);
+    }
+    EXPECT_EQ(SetIniValue(bom, "A", "K", "v"), bom + "[A]\r\nK=v\r\n");
+}
+
 TEST(IniText, KeyThatWouldReadAsASectionIsRefused) {
     for (const char* key : {"[B]", "[", "  [B", "\t[x"}) {
         SCOPED_TRACE(key);

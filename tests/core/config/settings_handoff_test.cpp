@@ -1,12 +1,16 @@
 // The Settings click around the dialog: what it fills in, the code tables'
 // files copied aside and back (byte for byte, around a rebuild and around
-// one edited code), and what OK writes to MARKLIFT.ini and in which order.
+// one edited code; tables the dialog made gone again; copies that fail kept
+// and told), the program-wide settings Cancel puts back, and what OK writes
+// to MARKLIFT.ini and in which order.
 #include "core/config/settings_handoff.h"
 
 #include <gtest/gtest.h>
 
+#include "core/config/code_table_backup.h"
 #include "core/session/program_error.h"
 #include "core/worktable/code_tables.h"
+#include "support/child_process.h"
 #include "support/data_directory.h"
 #include "support/scripted_user_interface.h"
 
@@ -58,7 +62,7 @@ private:
 class SettingsHandOffTest : public ::testing::Test {
 protected:
     SettingsHandOffTest() {
-        settings.ProgramDir = program.path();
+        settings.SettingsFileName = program.path() + "MARKLIFT.ini";
         settings.DataPath = data.path();
         settings.IncludePlacementRecords = true;
         settings.IncludeScoreRecords = true;
@@ -66,8 +70,8 @@ protected:
         settings.FileFormat = 2;
     }
 
-    // Code tables built from period 1, and a period 2 with other codes.
-    void codeTables() {
+    // Period 1's LEVELS and TEST, and a period 2 with other codes.
+    void sources() {
         const char levels[] = "CODE,C,4,0;PLACEMENT,C,30,0;COMMENT,C,30,0;";
         const char tests[] = "CODE,C,4,0;TEST,C,15,0;FORM,C,6,0;";
         data.createTable("DELVTP1\\", "LEVELS", levels,
@@ -78,6 +82,10 @@ protected:
         data.createTable("DELVTP1\\", "TEST", tests,
                          {Row{{"CODE", "A1"}, {"TEST", "ALGEBRA"}, {"FORM", "F1"}},
                           Row{{"CODE", "S1"}, {"TEST", "SCORE"}, {"FORM", "F1"}}});
+    }
+    // Code tables built from period 1.
+    void codeTables() {
+        sources();
         ScriptedUserInterface ui;
         XbaseTable codes, source, previous;
         OpenPlacementTable(codes, data.path(), ui);
@@ -102,8 +110,9 @@ protected:
     }
 
     bool run(FakeDialog::Run dialogRun) {
-        return RunSettingsHandOff(std::make_unique<FakeDialog>(journal, std::move(dialogRun)),
-                                  settings, file, [this] { journal.push_back("rescan"); });
+        return RunSettingsHandOff(
+            std::make_unique<FakeDialog>(journal, std::move(dialogRun)), settings, file,
+            [this] { journal.push_back("rescan"); }, ui);
     }
     std::string iniText() const { return program.bytes("MARKLIFT.ini"); }
 
@@ -113,6 +122,7 @@ protected:
     SettingsFile file{program.path() + "MARKLIFT.ini"};
     std::vector<std::string> journal;
     std::vector<std::string> before;
+    ScriptedUserInterface ui;  // the hand-off's own messages
 };
 
 // The dialog's work in these tests.
@@ -275,25 +285,175 @@ TEST_F(SettingsHandOffTest, CancelWithoutCodeTablesCreatesNothing) {
     EXPECT_TRUE(existing(kBackups).empty());
 }
 
-TEST_F(SettingsHandOffTest, CancelRestoresBackupsLeftByAnEarlierOk) {
+TEST_F(SettingsHandOffTest, CancelRemovesTheCodeTablesTheDialogMade) {
+    sources();
+    const std::vector<std::string> files = data.entries();
+    run([](FakeDialog& d) {
+        OpenPlacementTable(d.placement, d.values_.directory, d.ui);
+        BuildPlacementCodes(d.placement, d.source, d.previous, d.values_.directory, 1, d.ui);
+        OpenTestTable(d.test, d.values_.directory, d.ui);
+        return false;
+    });
+    EXPECT_EQ(data.entries(), files);
+    EXPECT_TRUE(ui.messages().empty());
+}
+
+TEST_F(SettingsHandOffTest, CancelRemovesAnIndexThatWasNotThere) {
+    codeTables();
+    ASSERT_TRUE(deleteFile(data.path() + "BANPLACE.CDX"));
+    run(RebuildPlacementFromPeriod2);
+    EXPECT_EQ(data.bytes("BANPLACE.DBF"), before[0]);
+    EXPECT_FALSE(data.exists("BANPLACE.CDX"));
+    EXPECT_EQ(data.bytes("BANTEST.DBF"), before[2]);
+    EXPECT_EQ(data.bytes("BANTEST.CDX"), before[3]);
+    EXPECT_TRUE(existing(kBackups).empty());
+}
+
+TEST_F(SettingsHandOffTest, BackupsOfTablesThatWereNotThereAreNeitherRestoredNorRemoved) {
     for (const char* name : kBackups) data.writeBytes(name, std::string("old ") + name);
-    // A table the dialog creates while open stays, unless a backup replaces it.
     run([](FakeDialog& d) {
         OpenPlacementTable(d.placement, d.values_.directory, d.ui);
         OpenTestTable(d.test, d.values_.directory, d.ui);
         return false;
     });
-    EXPECT_EQ(fileBytes(kCodeFiles),
+    EXPECT_TRUE(existing(kCodeFiles).empty());
+    EXPECT_EQ(fileBytes(kBackups),
               (std::vector<std::string>{"old BANPLACx.DBF", "old BANPLACx.CDX", "old BANTESTx.DBF",
                                         "old BANTESTx.CDX"}));
+}
+
+TEST_F(SettingsHandOffTest, CancelPutsBackTheProgramWideSettingsTheDialogChanged) {
+    // The file type the dialog's handler sets at once: by a click, or when
+    // filled with a stored value it has no item for.
+    const std::pair<int, int> cases[] = {{2, 1}, {7, 3}, {-1, 0}};
+    for (const auto& [stored, chosen] : cases) {
+        settings.FileFormat = stored;
+        run([&, chosen = chosen](FakeDialog&) {
+            settings.FileFormat = chosen;
+            return false;
+        });
+        EXPECT_EQ(settings.FileFormat, stored);
+    }
+    EXPECT_FALSE(program.exists("MARKLIFT.ini"));
+}
+
+TEST_F(SettingsHandOffTest, ADialogEndedByGivingUpATableIsUndoneAsCancelUndoesIt) {
+    codeTables();
+    EXPECT_THROW(run([&](FakeDialog& d) -> bool {
+                     RebuildPlacementFromPeriod2(d);
+                     settings.FileFormat = 3;
+                     throw ProgramCancelled();
+                 }),
+                 ProgramCancelled);
+    EXPECT_EQ(fileBytes(kCodeFiles), before);
     EXPECT_TRUE(existing(kBackups).empty());
+    EXPECT_EQ(settings.FileFormat, 2);
+}
+
+// A file no copy can replace: a directory in its place, with something in it.
+void BlockWithDirectory(const DataDirectory& data, const std::string& name) {
+    ASSERT_TRUE(!data.exists(name) || deleteFile(data.path() + name));
+    data.makeDirectory(name);
+    data.writeBytes(name + "\\keep", "x");
+}
+
+TEST_F(SettingsHandOffTest, ATableThatCannotBeRestoredKeepsItsBackupAndTheUserIsTold) {
+    codeTables();
+    std::vector<std::string> left;
+    run([&](FakeDialog& d) {
+        RebuildPlacementFromPeriod2(d);
+        d.placement.Close();
+        BlockWithDirectory(data, "BANPLACE.CDX");
+        left = {data.bytes("BANPLACE.DBF")};
+        return false;
+    });
+    // Neither of the table's files is put back, so they stay a pair.
+    EXPECT_EQ(data.bytes("BANPLACE.DBF"), left[0]);
+    EXPECT_EQ(data.bytes("BANPLACx.DBF"), before[0]);
+    EXPECT_EQ(data.bytes("BANPLACx.CDX"), before[1]);
+    EXPECT_EQ(data.bytes("BANTEST.DBF"), before[2]);
+    EXPECT_EQ(data.bytes("BANTEST.CDX"), before[3]);
+    EXPECT_FALSE(data.exists("BANTESTx.DBF"));
+    EXPECT_FALSE(data.exists("BANTESTx.CDX"));
+    ASSERT_EQ(ui.messages().size(), 1u);
+    const RecordedMessage& told = ui.messages()[0];
+    EXPECT_EQ(told.title, "Error");
+    EXPECT_EQ(told.icon, MessageIcon::Error);
+    const std::string p = data.path();
+    EXPECT_EQ(told.text.rfind("Unable to restore the code table " + p + "BANPLACE: ", 0), 0u)
+        << told.text;
+    EXPECT_NE(told.text.find("\r\nIts backup is kept in " + p + "BANPLACx.DBF and " + p +
+                             "BANPLACx.CDX."),
+              std::string::npos)
+        << told.text;
+}
+
+TEST_F(SettingsHandOffTest, ATableThatCannotBeCopiedAsideIsToldAndLeftAsTheDialogLeavesIt) {
+    codeTables();
+    BlockWithDirectory(data, "BANPLACx.CDX");
+    std::vector<std::string> left;
+    run([&](FakeDialog& d) {
+        RebuildPlacementFromPeriod2(d);
+        d.placement.Close();
+        left = {data.bytes("BANPLACE.DBF"), data.bytes("BANPLACE.CDX")};
+        return false;
+    });
+    EXPECT_EQ(data.bytes("BANPLACE.DBF"), left[0]);
+    EXPECT_EQ(data.bytes("BANPLACE.CDX"), left[1]);
+    EXPECT_FALSE(data.exists("BANPLACx.DBF"));
+    EXPECT_EQ(data.bytes("BANTEST.DBF"), before[2]);
+    EXPECT_EQ(data.bytes("BANTEST.CDX"), before[3]);
+    ASSERT_EQ(ui.messages().size(), 1u);
+    const std::string& text = ui.messages()[0].text;
+    EXPECT_EQ(text.rfind("Unable to copy the code table " + data.path() + "BANPLACE aside: ", 0),
+              0u)
+        << text;
+    EXPECT_NE(text.find("\r\nCancel will not undo changes to it."), std::string::npos) << text;
+}
+
+// Every copy goes through a temporary file: one cut short, as by a full
+// disk, leaves its target whole and nothing beside it.
+TEST_F(SettingsHandOffTest, CopiesCutShortByAFullDiskLeaveEveryFileWhole) {
+    codeTables();
+    const CodeTableBackups backups = BackupCodeTables(data.path(), ui);
+    EXPECT_EQ(fileBytes(kBackups), before);
+    {
+        ScriptedUserInterface quiet;
+        XbaseTable codes, source, previous;
+        OpenPlacementTable(codes, data.path(), quiet);
+        BuildPlacementCodes(codes, source, previous, data.path(), 2, quiet);
+    }
+    const std::vector<std::string> changed = fileBytes(kCodeFiles);
+    const std::vector<std::string> files = data.entries();
+    const marklift::testing::ChildResult restore = marklift::testing::RunInChild([&] {
+        marklift::testing::LimitFileSize(100);  // less than any of the files
+        ScriptedUserInterface childUi;
+        RestoreCodeTables(backups, childUi);
+        return std::to_string(childUi.messages().size());
+    });
+    EXPECT_EQ(restore.status, 0) << restore.report;
+    EXPECT_EQ(restore.report, "2");  // one message for each table
+    EXPECT_EQ(fileBytes(kCodeFiles), changed);
+    EXPECT_EQ(fileBytes(kBackups), before);
+    EXPECT_EQ(data.entries(), files);
+
+    const marklift::testing::ChildResult backup = marklift::testing::RunInChild([&] {
+        marklift::testing::LimitFileSize(100);
+        ScriptedUserInterface childUi;
+        BackupCodeTables(data.path(), childUi);
+        return std::to_string(childUi.messages().size());
+    });
+    EXPECT_EQ(backup.status, 0) << backup.report;
+    EXPECT_EQ(backup.report, "2");
+    EXPECT_EQ(fileBytes(kBackups), before);
+    EXPECT_EQ(data.entries(), files);
 }
 
 TEST_F(SettingsHandOffTest, BackupsReplaceOlderOnesAndOnlyExistingFilesAreCopied) {
     codeTables();
     data.writeBytes("BANPLACx.DBF", "stale");
     ASSERT_TRUE(deleteFile(data.path() + "BANTEST.CDX"));
-    BackupCodeTables(data.path());
+    BackupCodeTables(data.path(), ui);
     EXPECT_EQ(data.bytes("BANPLACx.DBF"), before[0]);
     EXPECT_EQ(data.bytes("BANPLACx.CDX"), before[1]);
     EXPECT_EQ(data.bytes("BANTESTx.DBF"), before[2]);

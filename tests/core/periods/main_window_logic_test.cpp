@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "core/session/date_filter.h"
 #include "core/session/program_error.h"
 #include "support/scripted_user_interface.h"
 #include "support/temp_directory.h"
@@ -130,7 +131,7 @@ TEST(ReadStartupSettings, AppliesTheFileWithItsDefaults) {
         c.differences(expected);
 
         ProgramSettings settings;
-        settings.ProgramDir = dir.programPath();
+        settings.SettingsFileName = dir.programPath() + "MARKLIFT.ini";
         StartupSettings startup =
             ReadStartupSettings(ProgramSettingsFile(settings), clock, settings);
 
@@ -270,28 +271,35 @@ TEST_F(LoadTestingPeriodsTest, SelectionAfterTheScan) {
     struct Case {
         const char* name;
         int periodsPresent;  // 1..n present
+        int alsoPresent;     // one more period present, 0 for none
         const char* remembered;
         int currentRow;
         int expectedRow;
         const char* expectedPeriodDir;  // "" when not set by the scan
     };
     const Case cases[] = {
-        {"remembered period selected", 9, "3", -1, 2, "DELVTP3\\"},
-        {"remembered wins over the current row", 9, "2", 6, 1, "DELVTP2\\"},
-        {"number not listed", 9, "12", -1, -1, ""},
-        {"not a number", 9, "x", -1, -1, ""},
-        {"leading zero is another text", 9, "03", -1, -1, ""},
-        {"remembered placeholder row", 9, "11", -1, 10, "DELVTP11\\"},
-        {"remembered period beyond the scan", 4, "9", -1, -1, ""},
-        {"current row kept", 9, "", 4, 4, ""},
-        {"current row that no longer exists is lost", 4, "", 6, -1, ""},
-        {"nothing found", 0, "1", -1, -1, ""},
+        {"remembered period selected", 9, 0, "3", -1, 2, "DELVTP3\\"},
+        {"remembered wins over the current row", 9, 0, "2", 6, 1, "DELVTP2\\"},
+        {"number not listed", 9, 0, "12", -1, -1, ""},
+        {"not a number", 9, 0, "x", -1, -1, ""},
+        {"leading zero is another text", 9, 0, "03", -1, -1, ""},
+        // A placeholder's directory has no period to build from.
+        {"remembered placeholder row of 11", 9, 0, "11", -1, -1, ""},
+        {"remembered placeholder row of 10", 9, 11, "10", -1, -1, ""},
+        {"placeholder keeps the current row", 9, 0, "10", 3, 3, ""},
+        {"period 11 after the placeholder of 10", 9, 11, "11", -1, 10, "DELVTP11\\"},
+        {"remembered period beyond the scan", 4, 0, "9", -1, -1, ""},
+        {"current row kept", 9, 0, "", 4, 4, ""},
+        {"current row that no longer exists is lost", 4, 0, "", 6, -1, ""},
+        {"nothing found", 0, 0, "1", -1, -1, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDirectory data;
         for (int n = 1; n <= c.periodsPresent; ++n)
             data.writeFile("DELVTP" + std::to_string(n) + "/TP.DBF", "");
+        if (c.alsoPresent > 0)
+            data.writeFile("DELVTP" + std::to_string(c.alsoPresent) + "/TP.DBF", "");
         settings.DataPath = data.programPath();
         settings.PeriodDir.clear();
         TestingPeriods periods = scan(c.remembered, c.currentRow);
@@ -430,6 +438,13 @@ TEST_F(ShutdownTest, FailedWriteStopsWithTheFilesName) {
         EXPECT_EQ(std::string(error.what()),
                   "Unable to write to " + dir.programPath() + "Program\\MARKLIFT.ini");
     }
+}
+
+TEST(FindMessages, NothingFoundNamesTheRangeOrAllDates) {
+    EXPECT_EQ(NothingFoundMessage(ComposeDateFilter(md(3, 1, 2026), md(3, 9, 2026))),
+              "No records were found from 03/01/2026 to 03/09/2026.");
+    EXPECT_EQ(NothingFoundMessage(""), "No records were found.");
+    EXPECT_EQ(NotADateMessage("13/45/2026"), "'13/45/2026' is not a valid date.");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/session/date_filter.h"
+#include "core/session/program_error.h"
 
 using namespace marklift;
 
@@ -67,11 +68,106 @@ protected:
     FakeClock clock{At(day1, 7, 30)};
     std::vector<std::string> runs;  // the filter of each run, in order
     std::function<void()> duringRun;
+    RunOutcome outcome{ExportOutcome::Written, {}};  // what each run reports
     AutoPrepSchedule schedule{clock, kMainWindowFilter, [this](const std::string& filter) {
                                   runs.push_back(filter);
                                   if (duringRun) duringRun();
+                                  return outcome;
                               }};
 };
+
+// What a run ended with, and the status line it leaves after Prepare Export
+// File (`prepared`) and after the scheduled run (`completed`).
+struct StatusCase {
+    const char* what;
+    RunOutcome outcome;
+    const char* failure;  // the run throws this, when not null
+    std::string prepared;
+    std::string completed;
+};
+
+void PrintTo(const StatusCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
+const StatusCase kStatusCases[] = {
+    {"FileWritten", {ExportOutcome::Written, {}}, nullptr, kStatusPrepared, kStatusCompleted},
+    {"NothingSelected",
+     {ExportOutcome::NothingSelected, {}},
+     nullptr,
+     "No data in date range.  Export File was not prepared.",
+     "No data in date range.  Export File was not prepared."},
+    {"WriterFailed",
+     {ExportOutcome::WriterFailed, {}},
+     nullptr,
+     "Export File has been not prepared.",
+     "Export File has been not prepared."},
+    {"RunFailed",
+     {ExportOutcome::Written, {}},
+     "Table C:\\DELV\\PlacTemp.dbf\r\ndoes not exist.",
+     "Table C:\\DELV\\PlacTemp.dbf does not exist.",
+     "Table C:\\DELV\\PlacTemp.dbf does not exist."},
+    {"RunLogNotWritten",
+     {ExportOutcome::Written, "Unable to write to C:\\M\\MARKLIFT.log"},
+     nullptr,
+     "File Successfully Prepared (Unable to write to C:\\M\\MARKLIFT.log)",
+     "Automatic Export Completed (Unable to write to C:\\M\\MARKLIFT.log)"},
+};
+
+class RunStatusTest : public AutoPrepScheduleTest,
+                      public ::testing::WithParamInterface<StatusCase> {
+protected:
+    void SetUp() override {
+        outcome = GetParam().outcome;
+        if (const char* failure = GetParam().failure)
+            duringRun = [this, failure] {
+                schedule.ShowStatus("Adding Placement Records");
+                throw std::runtime_error(failure);
+            };
+    }
+};
+
+TEST_P(RunStatusTest, PrepareExportFileTellsHowTheRunEnded) {
+    schedule.FormActivate(3, kFile, kCurrentDate);
+    EXPECT_NO_THROW(schedule.btnExportClick());
+    EXPECT_EQ(runs.size(), 1u);
+    EXPECT_EQ(schedule.view().status, GetParam().prepared);
+    EXPECT_FALSE(schedule.running());
+    EXPECT_FALSE(schedule.ScheduleArmed());
+}
+
+// Whatever the run did, the window shows it in the Completed display and
+// goes on to the next day.
+TEST_P(RunStatusTest, TheScheduledRunTellsHowItEndedAndTheScheduleGoesOn) {
+    Arm(8);
+    clock.set(At(day1, 8, 0, 0));
+    EXPECT_NO_THROW(schedule.Timer1Timer());
+    EXPECT_EQ(runs.size(), 1u);
+    EXPECT_EQ(schedule.view().status, GetParam().completed);
+    EXPECT_FALSE(schedule.ActiveShown());
+    EXPECT_EQ(schedule.view().activateCaption, kActivateCaption);
+    EXPECT_FALSE(schedule.view().hourCheckOn);
+    EXPECT_FALSE(schedule.running());
+
+    TickThrough(day1, 8 * 3600 + 1, 8 * 3600 + 120);
+    EXPECT_EQ(runs.size(), 1u);
+    TickAt(At(day1, 9, 0, 0));
+    ExpectArmedDisplay();
+    TickAt(At(day2, 8, 0, 0));
+    EXPECT_EQ(runs.size(), 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Outcomes, RunStatusTest, ::testing::ValuesIn(kStatusCases),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+// ProgramCancelled is no error to show: it leaves the schedule for the
+// window, which ends the program.
+TEST_F(AutoPrepScheduleTest, GivingUpOnATableLeavesTheSchedule) {
+    schedule.FormActivate(3, kFile, kCurrentDate);
+    duringRun = [] { throw ProgramCancelled(); };
+    EXPECT_THROW(schedule.btnExportClick(), ProgramCancelled);
+    EXPECT_FALSE(schedule.running());
+}
 
 TEST_F(AutoPrepScheduleTest, ANewScheduleShowsTheDesignCaptionsAndIsIdle) {
     const AutoPrepView& view = schedule.view();
@@ -163,28 +259,6 @@ TEST_F(AutoPrepScheduleTest, DeactivateStopsTheScheduleForGood) {
     EXPECT_FALSE(schedule.ActiveShown());
 }
 
-TEST_F(AutoPrepScheduleTest, AFailedRunStaysInTheActiveDisplayAndRearmsNextHour) {
-    Arm(8);
-    duringRun = [] { throw std::runtime_error("table damaged"); };
-    clock.set(At(day1, 8, 0, 0));
-    EXPECT_THROW(schedule.Timer1Timer(), std::runtime_error);
-    EXPECT_EQ(runs.size(), 1u);
-    EXPECT_TRUE(schedule.ActiveShown());
-    EXPECT_EQ(schedule.view().activateCaption, kDeactivateCaption);
-    EXPECT_FALSE(schedule.view().hourCheckOn);
-    EXPECT_FALSE(schedule.running());
-
-    TickThrough(day1, 8 * 3600 + 1, 8 * 3600 + 120);
-    EXPECT_EQ(runs.size(), 1u);
-    TickAt(At(day1, 9, 0, 0));
-    ExpectArmedDisplay();
-
-    duringRun = nullptr;
-    TickAt(At(day2, 8, 0, 0));
-    EXPECT_EQ(runs.size(), 2u);
-    ExpectCompletedDisplay();
-}
-
 TEST_F(AutoPrepScheduleTest, ATypedHourThatIsNoItemArmsButNeverRuns) {
     schedule.FormActivate(-1, kFile, kCurrentDate);
     schedule.ComboBox1Change(-1, "8 o'clock");
@@ -201,20 +275,6 @@ TEST_F(AutoPrepScheduleTest, PrepareExportFileRunsAtOnceAndSaysSo) {
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(schedule.view().status, kStatusPrepared);
     EXPECT_FALSE(schedule.ScheduleArmed());
-}
-
-TEST_F(AutoPrepScheduleTest, AFailedPrepareExportFileLeavesTheStatusAsTheBuildLeftIt) {
-    schedule.FormActivate(3, kFile, kCurrentDate);
-    duringRun = [this] {
-        schedule.ShowStatus("Adding Placement Records");
-        throw std::runtime_error("no table");
-    };
-    EXPECT_THROW(schedule.btnExportClick(), std::runtime_error);
-    EXPECT_EQ(schedule.view().status, "Adding Placement Records");
-    EXPECT_FALSE(schedule.running());
-    duringRun = nullptr;
-    schedule.btnExportClick();
-    EXPECT_EQ(runs.size(), 2u);
 }
 
 TEST_F(AutoPrepScheduleTest, CurrentDateFilterIsTodaysAtEachRun) {
@@ -245,8 +305,10 @@ TEST_F(AutoPrepScheduleTest, DateSelectionUsesTheMainWindowsFilterOnEveryRun) {
 TEST(AutoPrepScheduleAllDates, DateSelectionWithAllDatesRunsWithNoFilter) {
     FakeClock clock{LocalDateTime{Date::fromYmd(2024, 3, 5), 10, 0, 0, 0}};
     std::vector<std::string> runs;
-    AutoPrepSchedule schedule{clock, "",
-                              [&](const std::string& filter) { runs.push_back(filter); }};
+    AutoPrepSchedule schedule{clock, "", [&](const std::string& filter) {
+                                  runs.push_back(filter);
+                                  return RunOutcome{ExportOutcome::Written, {}};
+                              }};
     schedule.FormActivate(3, kFile, 1);
     schedule.btnExportClick();
     EXPECT_EQ(runs, std::vector<std::string>{""});

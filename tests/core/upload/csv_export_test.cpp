@@ -10,6 +10,7 @@
 #include "core/upload/upload_record.h"
 #include "support/child_process.h"
 #include "support/export_test_support.h"
+#include "support/temp_directory.h"
 #include "tables/xbase_table.h"
 
 using namespace marklift;
@@ -22,7 +23,7 @@ using Row = std::vector<std::pair<std::string, std::string>>;  // field, text
 // A table in the scratch directory, open, holding `rows`.
 class TableOnDisk {
 public:
-    TableOnDisk(const ScratchDirectory& scratch, const std::string& name,
+    TableOnDisk(const TempDirectory& scratch, const std::string& name,
                 const std::string& definitions, const std::vector<Row>& rows = {}) {
         XbaseTable::CreateTable(scratch.dir() + name + ".dbf", definitions);
         table.SetDatabaseName(scratch.dir());
@@ -70,7 +71,7 @@ protected:
         return ReadFile(scratch.file(fileName));
     }
 
-    ScratchDirectory scratch;
+    TempDirectory scratch;
     TCSVExport writer;
 };
 
@@ -120,7 +121,7 @@ TEST_F(CsvExportTest, FixedLinesTakeTheRecordWidthPlusTheLineEnd) {
         all.IncludeSiteCode = true;
     for (const auto& [settings, width] : {std::pair{ProgramSettings{}, 58u}, std::pair{all, 89u}}) {
         SCOPED_TRACE(width);
-        ScratchDirectory own;
+        TempDirectory own;
         TableOnDisk upload(own, "BANNEREX", UploadFieldDefinitions(settings),
                            {kUploadRows[0], kUploadRows[1], kUploadRows[0]});
         writer.SetExportType(TExportType::expFixed);
@@ -356,7 +357,7 @@ TEST_F(CsvExportTest, TheDisplayIsRefreshedAboutAHundredTimesWhateverTheSize) {
     for (const RefreshCase c :
          {RefreshCase{150, 1}, RefreshCase{1000, 10}, RefreshCase{250, 2}, RefreshCase{99, 1}}) {
         SCOPED_TRACE(c.records);
-        ScratchDirectory own;
+        TempDirectory own;
         TableOnDisk table(own, "NUMBERS", "N,C,4,0;");
         for (int i = 0; i < c.records; ++i) {
             table.table.Append();

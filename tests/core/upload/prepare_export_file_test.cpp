@@ -12,6 +12,7 @@
 #include "core/upload/upload_record.h"
 #include "support/export_test_support.h"
 #include "support/scripted_user_interface.h"
+#include "support/temp_directory.h"
 
 using namespace marklift;
 using namespace marklift::testing;
@@ -105,7 +106,7 @@ protected:
 
     static constexpr Bookmark A = 1, B = 2, C = 3;
 
-    ScratchDirectory scratch;
+    TempDirectory scratch;
     ProgramSettings settings;
     XbaseTable work;
     XbaseTable upload;
@@ -139,6 +140,28 @@ TEST_F(PrepareExportTest, SelectedRecordsAreWrittenInSelectionOrderAndTheUserIsT
     EXPECT_EQ(uploadTableIds(), (std::vector<std::string>{"222222222", "333333333", "111111111"}));
     EXPECT_EQ(work.RecNo(), A);  // left on the last selected record
     EXPECT_FALSE(work.ControlsDisabled());
+}
+
+// A name without a folder is written in the working folder; the message
+// says where that is. A full name is the user's own and needs no repeating.
+TEST_F(PrepareExportTest, ANameWithoutItsFolderIsNamedInFullInTheMessage) {
+    const fs::path workingFolder = fs::current_path();
+    fs::current_path(scratch.dir());
+    const ExportOutcome outcome = PrepareExportFile({.workTable = work,
+                                                     .selection = {A},
+                                                     .uploadTable = upload,
+                                                     .writer = writer,
+                                                     .progressBar = bar,
+                                                     .automaticMode = false,
+                                                     .automaticFileName = {},
+                                                     .fileNameBoxText = "Q"},
+                                                    settings, ui);
+    fs::current_path(workingFolder);
+    EXPECT_EQ(outcome, ExportOutcome::Written);
+    EXPECT_EQ(written("Q"), kFixedA + "\r\n");
+    EXPECT_EQ(ui.messageTexts(),
+              std::vector<std::string>{"Export File has been successfully prepared.\r\n" +
+                                       fs::weakly_canonical(scratch.file("Q")).string()});
 }
 
 TEST_F(PrepareExportTest, UploadTableHasTheBaseFieldsThenTheIncludedOnesAndOnlyTheIdTag) {

@@ -10,6 +10,7 @@
 #include "core/session/program_error.h"
 #include "support/export_test_support.h"
 #include "support/scripted_user_interface.h"
+#include "support/temp_directory.h"
 #include "support/work_table_fixture.h"
 
 using namespace marklift;
@@ -25,7 +26,7 @@ protected:
         OpenWorkTable(table, settings, ui);
     }
 
-    ScratchDirectory scratch;
+    TempDirectory scratch;
     ProgramSettings settings;
     ScriptedUserInterface ui;
     XbaseTable table;
@@ -133,6 +134,30 @@ TEST(OrderTagTest, EachRadioButtonsTagStandsForOneIndexTag) {
     EXPECT_STREQ(OrderTag(SelectionOrder::TestDate), "DATE");
     EXPECT_STREQ(OrderTag(SelectionOrder::TestCode), "TESTCODE");
     EXPECT_EQ(static_cast<int>(SelectionOrder::TestCode), 4);
+}
+
+// The grid shows test dates as MM/dd/yyyy; the DATE tag's keys are yyyymmdd.
+TEST(SearchKeyTest, ATestDateIsSoughtAsTypedOrAsTheGridShowsIt) {
+    struct Case {
+        const char* tag;
+        const char* typed;
+        std::optional<std::string> key;
+    };
+    const Case cases[] = {
+        {"DATE", "20261205", "20261205"},
+        {"DATE", "2026", "2026"},
+        {"DATE", "12/05/2026", "20261205"},
+        {"DATE", "1/5/2026", "20260105"},
+        {"DATE", "12/0", std::nullopt},        // not whole yet: stay
+        {"DATE", "12/05/20", std::nullopt},    // nor with two digits of the year
+        {"DATE", "13/45/2026", std::nullopt},  // no such day
+        {"LNAME", "O/BRIEN", "O/BRIEN"},       // other orders: as typed
+        {"SSN", "123", "123"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.tag) + " " + c.typed);
+        EXPECT_EQ(SearchKey(c.tag, c.typed), c.key);
+    }
 }
 
 TEST_F(RecordSelectionTest, AutomaticExportWritesEveryRecordByIdWithoutAMessage) {

@@ -290,6 +290,113 @@ TEST_P(CodeTablesTest, OldFilesThatCannotBeMovedAsideStopTheRebuildAndStay) {
     EXPECT_FALSE(dir.exists("BANTEMP.CDX"));
 }
 
+TEST_P(CodeTablesTest, ARebuildThatDoesNotCompleteLeavesTheTableAsItWas) {
+    struct WayOut {
+        const char* what;
+        int period;
+        std::function<void()> arrange;
+        bool programEnds;  // the user gave up opening a table
+    };
+    const WayOut ways[] = {
+        {"the user gives up on a missing source", 3,
+         [&] {
+             dir.makeDirectory("DELVTP3");
+             ui.queueAnswer(Answer::Yes);
+             ui.queueAnswer(Answer::Cancel);
+         },
+         true},
+        {"the source lacks the description's fields", 4,
+         [&] {
+             dir.createTable("DELVTP4\\", kind().sourceTable, "CODE,C,4,0;", {{{"CODE", "B2"}}});
+             ui.queueAnswer(Answer::Yes);
+         },
+         false},
+    };
+    for (const WayOut& way : ways) {
+        SCOPED_TRACE(way.what);
+        codes.Close();
+        for (const std::string& name : {file(".dbf"), file(".cdx"), std::string("BANTEMP.DBF")})
+            deleteFile(dir.path() + name);
+        userTable({{"A1", "T", "X1"}, {"C3", "F", "Z3"}});
+        codes.Close();
+        dir.writeBytes("BANTEMP.DBF", "an older rebuild's table");
+        way.arrange();
+        const std::string dbf = dir.bytes(file(".dbf"));
+        const std::string cdx = dir.bytes(file(".cdx"));
+        const std::vector<std::string> files = dir.entries();
+        open();
+        if (way.programEnds)
+            EXPECT_THROW(build(way.period), ProgramCancelled);
+        else
+            EXPECT_THROW(build(way.period), EXbaseError);
+        EXPECT_FALSE(sourceTable.Active());
+        EXPECT_FALSE(previous.Active());
+        // Unless the program is ending, the grid goes on showing the old rows.
+        EXPECT_EQ(codes.Active(), !way.programEnds);
+        if (codes.Active()) {
+            EXPECT_EQ(codes.IndexName(), "CODE");
+            EXPECT_EQ(rows(codes), (std::vector<Record>{{"A1", "T", "X1"}, {"C3", "F", "Z3"}}));
+        }
+        codes.Close();
+        EXPECT_EQ(dir.bytes(file(".dbf")), dbf);
+        EXPECT_EQ(dir.bytes(file(".cdx")), cdx);
+        EXPECT_EQ(dir.bytes("BANTEMP.DBF"), "an older rebuild's table");
+        EXPECT_EQ(dir.entries(), files);
+    }
+}
+
+// An empty table is filled in place; one whose fill stops keeps no
+// half-made row that showing the page again would post.
+TEST_P(CodeTablesTest, AFillThatStopsLeavesTheTableEmpty) {
+    dir.createTable("DELVTP4\\", kind().sourceTable, "CODE,C,4,0;", {{{"CODE", "B2"}}});
+    open();
+    EXPECT_THROW(build(4), EXbaseError);
+    EXPECT_FALSE(sourceTable.Active());
+    open();
+    EXPECT_TRUE(codes.IsEmpty());
+}
+
+// The old rows are read without their index, so an old table whose .cdx is
+// gone needs no tag made for it (here BANTEMP.CDX could not be made), and
+// no table stays open on any way out.
+TEST_P(CodeTablesTest, AnOldTableWithoutItsIndexNeedsNoTagMadeForIt) {
+    userTable({{"A1", "T", "X1"}});
+    codes.Close();
+    ASSERT_TRUE(deleteFile(dir.path() + file(".cdx")));
+    dir.makeDirectory("BANTEMP.CDX");
+    dir.writeBytes("BANTEMP.CDX\\keep", "x");
+    open();
+    source(2, {{"A1", "ONE", "F"}, {"B2", "TWO", "F"}});
+    ui.queueAnswer(Answer::Yes);
+    ui.queueAnswer(Answer::Cancel);  // should a table not open, give up rather than wait
+    try {
+        build(2);
+    } catch (const std::exception& error) {
+        ADD_FAILURE() << error.what();
+    } catch (const ProgramCancelled&) {
+        ADD_FAILURE() << "a table would not open";
+    }
+    EXPECT_FALSE(previous.Active());
+    EXPECT_FALSE(sourceTable.Active());
+    EXPECT_EQ(rows(codes), (std::vector<Record>{{"A1", "T", "X1"}, {"B2", "F", "B2"}}));
+    EXPECT_EQ(ui.messages().size(), 1u);
+}
+
+// A row the user deleted in the grid takes no part in the next rebuild.
+TEST_P(CodeTablesTest, ARebuildPassesOverDeletedRows) {
+    userTable({{"A1", "T", "X1"}, {"A1", "T", "Y1"}, {"B2", "T", "Z2"}});
+    codes.SetIndexName("");
+    codes.First();
+    codes.Delete();  // the first A1
+    codes.Next();
+    codes.Next();
+    codes.Delete();  // B2
+    source(2, {{"A1", "ONE", "F"}, {"B2", "TWO", "F"}});
+    ui.queueAnswer(Answer::Yes);
+    build(2);
+    EXPECT_EQ(rows(codes), (std::vector<Record>{{"A1", "T", "Y1"}, {"B2", "F", "B2"}}));
+}
+
 TEST_P(CodeTablesTest, GivingUpOnAMissingSourceEndsTheAction) {
     open();
     dir.makeDirectory("DELVTP3");

@@ -143,4 +143,48 @@ TEST(LookUpCode, WhatARowOfTheCodeTableSays) {
     EXPECT_EQ(LookUpCode(nullptr, "RD").result, Result::NoTable);
 }
 
+// A row deleted in the grid stays in the file until a pack, and its key in
+// the index: the look-up passes over it to a live row with the same code.
+TEST(LookUpCode, ARowTheUserDeletedSaysNothing) {
+    DataDirectory dir("lookup");
+    ScriptedUserInterface ui;
+    XbaseTable codes;
+    OpenPlacementTable(codes, dir.path(), ui);
+    struct Stored {
+        std::string code;
+        bool include;
+        std::string newCode;
+        bool deleted;
+    };
+    const Stored rows[] = {
+        {"EN01", true, "OLD", true}, {"EN01", true, "NEW", false}, {"MA01", false, "MA", true},
+        {"RD01", true, "RD", true},  {"RD01", true, "RD2", true},  {"WR01", true, "WR", false},
+    };
+    for (const Stored& row : rows) {
+        codes.Append();
+        codes.SetText("CODE", row.code);
+        codes.SetBool("INCLUDE", row.include);
+        codes.SetText("NEWCODE", row.newCode);
+        codes.Post();
+        if (row.deleted) codes.Delete();
+    }
+    struct Case {
+        std::string code;
+        Result result;
+        std::string newCode;
+    };
+    const Case cases[] = {
+        {"EN01", Result::Selects, "NEW"},  // the live row after a deleted one
+        {"MA01", Result::NotFound, ""},    // a deleted exclusion excludes nothing
+        {"RD01", Result::NotFound, ""},    // every row of the code deleted
+        {"WR01", Result::Selects, "WR"},   // the row after them is no row of RD01
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        const CodeLookup lookup = LookUpCode(&codes, c.code);
+        EXPECT_EQ(lookup.result, c.result);
+        EXPECT_EQ(lookup.newCode, c.newCode);
+    }
+}
+
 }  // namespace

@@ -85,10 +85,10 @@ INSTANTIATE_TEST_SUITE_P(
                      {10,
                       {"100601844", "O'NEIL, JR", "FRANCESCA-M", "K", "12/30/1899", "RD", "04",
                        "03/30/2004", "100-60-1844", "RD04", "07"}},
-                     // PLACE record 22: an SSN without dashes.
+                     // PLACE record 22: an SSN without dashes is the identifier as it stands.
                      {18,
-                      {"1235689", "JOHNSON", "DANA", "", "", "MA", "06", "03/25/2004", "123456789",
-                       "MA06", "07"}},
+                      {"123456789", "JOHNSON", "DANA", "", "", "MA", "06", "03/25/2004",
+                       "123456789", "MA06", "07"}},
                      // ASSESS record 2: lower-case s1 counts CORRECT (36).
                      {229,
                       {"101116579", "NGUYEN", "ANN", "", "01/16/1995", "s1", "0036", "03/04/2004",
@@ -114,8 +114,8 @@ INSTANTIATE_TEST_SUITE_P(
                       {"102755812", "JOHNSON", "HIRO", "Z", "02/13/2003", "MA", "06", "03/31/2004",
                        "102-75-5812", "MA06", "07"}},
                      {2,
-                      {"1235689", "JOHNSON", "HIRO", "", "", "RD", "01", "03/10/2004", "123456789",
-                       "RD01", "07"}},
+                      {"123456789", "JOHNSON", "HIRO", "", "", "RD", "01", "03/10/2004",
+                       "123456789", "RD01", "07"}},
                      // ASSETEMP record 1: CORRECT 47.
                      {290,
                       {"100182137", "VAN DER BERG", "EVE", "", "02/04/1996", "MA", "0047",
@@ -140,8 +140,8 @@ INSTANTIATE_TEST_SUITE_P(
                     kMidMarch,
                     217,
                     {{1,
-                      {"1235689", "JOHNSON", "HIRO", "", "", "RD", "01", "03/10/2004", "123456789",
-                       "RD01", "07"}},
+                      {"123456789", "JOHNSON", "HIRO", "", "", "RD", "01", "03/10/2004",
+                       "123456789", "RD01", "07"}},
                      // SCORTEMP record 299.
                      {217,
                       {"101061146", "JOHNSON", "GUS", "W", "03/16/1998", "S1", "1135", "03/14/2004",

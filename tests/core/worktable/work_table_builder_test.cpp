@@ -148,8 +148,9 @@ protected:
         t.Close();
     }
 
-    // A code table from (code, include, new code) rows.
-    void codeTable(bool placement, const std::vector<Record>& rows) {
+    // A code table from (code, include, new code) rows, each marked deleted
+    // when asked, as the grid's Ctrl+Delete leaves it.
+    void codeTable(bool placement, const std::vector<Record>& rows, bool deleted = false) {
         XbaseTable codes;
         if (placement)
             OpenPlacementTable(codes, dir.path(), ui);
@@ -161,6 +162,7 @@ protected:
             codes.SetText("INCLUDE", r[1]);
             codes.SetText("NEWCODE", r[2]);
             codes.Post();
+            if (deleted) codes.Delete();
         }
         codes.Close();
     }
@@ -196,9 +198,17 @@ protected:
 
 // -- Translation ------------------------------------------------------------
 
+// The code tables a run finds.
+enum class CodeTables {
+    None,             // no files
+    Filled,           // rows for some of the codes
+    Empty,            // files without a row, as opening a code page leaves them
+    EveryRowDeleted,  // the filled rows, each deleted in the grid
+};
+
 struct TranslationCase {
     const char* what;
-    bool codeTables;
+    CodeTables codeTables;
     std::vector<Record> expected;  // CODE, TESTCODE, TESTSCORE of the records kept
     std::uint32_t removed;
 };
@@ -211,13 +221,23 @@ class TranslationTest : public BuilderTest,
                         public ::testing::WithParamInterface<TranslationCase> {};
 
 TEST_P(TranslationTest, EveryRuleInOneBuild) {
-    if (GetParam().codeTables) {
-        codeTable(true, {{"EN05", "T", "ENG"}, {"MA01", "F", "MA01"}, {"RD01", "T", "    "}});
-        codeTable(false, {{"RD", "T", "READ"},
-                          {"WR", "F", "WR"},
-                          {"s1", "T", "SONE"},
-                          {"SWR", "T", "SWRT"},
-                          {"S12", "T", ""}});
+    if (GetParam().codeTables != CodeTables::None) {
+        const bool deleted = GetParam().codeTables == CodeTables::EveryRowDeleted;
+        const bool rows = GetParam().codeTables != CodeTables::Empty;
+        codeTable(true,
+                  rows ? std::vector<Record>{{"EN05", "T", "ENG"},
+                                             {"MA01", "F", "MA01"},
+                                             {"RD01", "T", "    "}}
+                       : std::vector<Record>{},
+                  deleted);
+        codeTable(false,
+                  rows ? std::vector<Record>{{"RD", "T", "READ"},
+                                             {"WR", "F", "WR"},
+                                             {"s1", "T", "SONE"},
+                                             {"SWR", "T", "SWRT"},
+                                             {"S12", "T", ""}}
+                       : std::vector<Record>{},
+                  deleted);
     }
     add("PLACTEMP", {Placement("100-00-0001", "EN05"), Placement("100-00-0002", "MA01"),
                      Placement("100-00-0003", "RD01"), Placement("100-00-0004", "EN09")});
@@ -236,10 +256,17 @@ TEST_P(TranslationTest, EveryRuleInOneBuild) {
     for (const std::string& id : column("ID")) EXPECT_EQ(id.substr(0, 7), "1000000");
 }
 
+// Every record under ZOLT's own code, as a run without code tables gives.
+const std::vector<Record> kOwnCodes = {
+    {"EN05", "EN", "05"},   {"MA01", "MA", "01"}, {"RD01", "RD", "01"},   {"EN09", "EN", "09"},
+    {"RD", "RD", "0007"},   {"WR", "WR", "0008"}, {"EN05", "EN", "05"},   {"AL", "AL", "0010"},
+    {"s1", "s1", "0011"},   {"", "", "0000"},     {"SWR", "SWR", "0045"}, {"S12", "S12", "0060"},
+    {"SMA", "SMA", "0070"}, {"MA01", "MA", "01"}};
+
 INSTANTIATE_TEST_SUITE_P(
     CodeTables, TranslationTest,
     ::testing::Values(TranslationCase{"WithCodeTables",
-                                      true,
+                                      CodeTables::Filled,
                                       {{"EN05", "ENG", "05"},   // selected placement
                                        {"EN09", "", ""},        // placement not in the table
                                        {"RD", "READ", "0007"},  // selected assessment: CORRECT
@@ -250,22 +277,11 @@ INSTANTIATE_TEST_SUITE_P(
                                        {"SWR", "SWRT", "0045"},  // selected score: SCORE
                                        {"SMA", "", ""}},         // score not in the table
                                       5},                        // MA01 twice, RD01, WR, S12
-                      TranslationCase{"WithoutCodeTables",
-                                      false,
-                                      {{"EN05", "EN", "05"},
-                                       {"MA01", "MA", "01"},
-                                       {"RD01", "RD", "01"},
-                                       {"EN09", "EN", "09"},
-                                       {"RD", "RD", "0007"},
-                                       {"WR", "WR", "0008"},
-                                       {"EN05", "EN", "05"},
-                                       {"AL", "AL", "0010"},
-                                       {"s1", "s1", "0011"},
-                                       {"", "", "0000"},
-                                       {"SWR", "SWR", "0045"},
-                                       {"S12", "S12", "0060"},
-                                       {"SMA", "SMA", "0070"},
-                                       {"MA01", "MA", "01"}},
+                      TranslationCase{"WithoutCodeTables", CodeTables::None, kOwnCodes, 0},
+                      // A table without a live row could only blank codes:
+                      // it takes no part, as if it were not there.
+                      TranslationCase{"WithEmptyCodeTables", CodeTables::Empty, kOwnCodes, 0},
+                      TranslationCase{"WithEveryRowDeleted", CodeTables::EveryRowDeleted, kOwnCodes,
                                       0}),
     [](const auto& info) { return std::string(info.param.what); });
 
@@ -452,13 +468,73 @@ TEST_F(BuilderTest, StudentDataFromTheStudentTableOfTheSearchedSource) {
                                    // missing: the names as copied
                                    {"100000009", "COPIED", "NAME", "", ""},
                                    {"100000009", "", "", "", ""},
-                                   // not in the dashed shape: cut at the same places
-                                   {"1235689", "", "", "", ""}}));
+                                   // nine digits without dashes: the identifier as stored
+                                   {"123456789", "", "", "", ""}}));
 
     settings.SearchTemporary = true;
     build();
     EXPECT_EQ(work(fields)[0], (Record{"100000001", "TEMPORARY", "TEMPFIRST", "T", "06/07/1985"}));
     EXPECT_EQ(work(fields)[1], (Record{"100000002", "", "", "", ""}));
+}
+
+// The identifier and the student of each shape of SSN: nine digits without
+// dashes stand as they are and find their student as stored, then dashed;
+// every other shape is cut at the dashed shape's places.
+TEST_F(BuilderTest, IdentifierAndStudentOfEachShapeOfSsn) {
+    students({Student("123-45-6789", "DASHED", "ONLY", "D", "19900102"),
+              Student("987654321", "ASSTORED", "FIRST", "S", "19910203"),
+              Student("987-65-4321", "DASHEDTOO", "SECOND", "T", "19920304"),
+              Student("12345678", "EIGHT", "DIGITS", "E", "19930405")},
+             {});
+    settings.SearchTemporary = false;
+    addBoth("ASSESS", "ASSETEMP",
+            {Result("123456789", "RD"), Result("987654321", "RD"), Result("12345678", "RD"),
+             Result("12345678A", "RD"), Result("555-55-5555", "RD")});
+    build();
+    EXPECT_EQ(work({"ID", "LNAME", "BIRTHDATE"}),
+              (std::vector<Record>{{"123456789", "DASHED", "01/02/1990"},
+                                   {"987654321", "ASSTORED", "02/03/1991"},
+                                   {"123568", "EIGHT", "04/05/1993"},
+                                   {"123568A", "", ""},
+                                   {"555555555", "", ""}}));
+}
+
+// ZOLT keeps a deleted student until it packs its table; a live record of
+// the same SSN is the student.
+TEST_F(BuilderTest, TheLiveStudentRecordIsTakenBeforeADeletedOne) {
+    students({Student("100-00-0001", "REMOVED", "OLD", "O", "19700101"),
+              Student("100-00-0001", "CURRENT", "NEW", "N", "19800101"),
+              Student("100-00-0002", "GONE", "ONLY", "G", "19750101")},
+             {});
+    deleteRecord("STUDENT", 1);
+    deleteRecord("STUDENT", 3);
+    settings.SearchTemporary = false;
+    addBoth("ASSESS", "ASSETEMP", {Result("100-00-0001", "RD"), Result("100-00-0002", "RD")});
+    build();
+    EXPECT_EQ(work({"LNAME", "FNAME"}),
+              (std::vector<Record>{{"CURRENT", "NEW"},
+                                   // only a deleted record: it is still the student
+                                   {"GONE", "ONLY"}}));
+}
+
+// The build lets window events through at each status change; what they
+// change in the settings reaches the next build, not this one.
+TEST_F(BuilderTest, ARunWorksFromTheSettingsAsTheyWereWhenItBegan) {
+    students({Student("100-00-0001", "MASTER", "M", "", "")},
+             {Student("100-00-0001", "TEMPORARY", "T", "", "")});
+    addBoth("PLACE", "PLACTEMP", {Placement("100-00-0001", "EN01")});
+    addBoth("ASSESS", "ASSETEMP", {Result("100-00-0001", "RD")});
+    progress.onStatus = [this](const std::string& text) {
+        if (text != "Adding Placement Records") return;
+        settings.SearchTemporary = false;
+        settings.IncludeAssessmentRecords = false;
+        settings.DataPath = "nowhere\\";
+    };
+    std::string runFilter;
+    WorkTableBuilder builder(ui, progress);
+    builder.BuildWorkTable(settings, runFilter);
+    EXPECT_EQ(work({"CODE", "LNAME"}),
+              (std::vector<Record>{{"EN01", "TEMPORARY"}, {"RD", "TEMPORARY"}}));
 }
 
 struct SiteCase {

@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -26,11 +27,14 @@
 #include "core/config/settings_keys.h"
 #include "core/session/application.h"
 #include "core/session/date_filter.h"
+#include "platform/paths.h"
+#include "support/child_process.h"
 #include "support/data_directory.h"
 #include "support/scripted_user_interface.h"
 
 using namespace marklift;
 using marklift::testing::DataDirectory;
+using marklift::testing::LockingProcess;
 
 namespace {
 
@@ -43,7 +47,7 @@ class AutoPrepFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
         saved_ = Settings();
-        Settings().ProgramDir = dir.path();
+        Settings().SettingsFileName = dir.path() + "MARKLIFT.ini";
         Settings().DateFilter = "";
     }
     void TearDown() override { Settings() = saved_; }
@@ -372,24 +376,129 @@ TEST_F(AutoPrepFormRunTest, TheScheduledRunUsesTodaysDate) {
     EXPECT_EQ(control<QPushButton>(form, "btnActivate")->text(), "&Activate Automatic Export");
 }
 
-TEST_F(AutoPrepFormRunTest, AFailedScheduledRunIsReportedAndStaysActive) {
-    Store(dir.path() + "AUTO.ASC", 8, 0);
-    // A period whose temporary placement table has gone: the build stops
-    // with an error naming it.
-    std::filesystem::remove(dir.root() / "DELVTP1" / "PLACTEMP.DBF");
+// How the real window's run ends, on its status line and in the run log
+// beside the settings file, with nobody there to press OK on a box.
+struct RunEnding {
+    const char* what;
+    bool dateRangeWithoutResults;  // Date Selection over days with no test
+    bool folderGone;               // the upload file's folder is missing
+    bool tableGone;                // PLACTEMP is missing
+    const char* status;            // after Prepare Export File; empty: the error's text
+    const char* logged;            // the run log's outcome column begins so
+};
+
+void PrintTo(const RunEnding& c, std::ostream* out) {
+    *out << c.what;
+}
+
+class AutoPrepFormEndingTest : public AutoPrepFormRunTest,
+                               public ::testing::WithParamInterface<RunEnding> {
+protected:
+    void SetUp() override {
+        AutoPrepFormRunTest::SetUp();
+        const RunEnding& c = GetParam();
+        if (c.dateRangeWithoutResults)
+            Settings().DateFilter =
+                ComposeDateFilter(Date::fromYmd(1999, 1, 1), Date::fromYmd(1999, 1, 2));
+        if (c.tableGone) std::filesystem::remove(dir.root() / "DELVTP1" / "PLACTEMP.DBF");
+        upload = dir.path() + (c.folderGone ? "GONE\\AUTO.ASC" : "AUTO.ASC");
+        // Yesterday's file, which a run that writes nothing must leave.
+        dir.writeBytes("AUTO.ASC", "yesterday\r\n");
+        Store(upload, 8, 1);
+    }
+
+    // The status the run should leave; a failed run shows its error's text.
+    std::string expectedStatus(const char* written) const {
+        const RunEnding& c = GetParam();
+        if (c.tableGone)
+            return "Table " + nativePath(dir.path() + "DELVTP1\\") + "PlacTemp.dbf does not exist.";
+        return *c.status ? c.status : written;
+    }
+    void expectTheRunWasLoggedOnce() const {
+        const std::string log = dir.bytes("MARKLIFT.log");
+        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+        EXPECT_NE(log.find(" | Auto Prepare | period 1 | "), std::string::npos) << log;
+        EXPECT_NE(log.find(std::string(" | ") + GetParam().logged), std::string::npos) << log;
+    }
+    void expectYesterdaysFileUnlessWritten() const {
+        const bool written = std::string(GetParam().logged) == "prepared";
+        EXPECT_EQ(dir.bytes("AUTO.ASC") == "yesterday\r\n", !written);
+    }
+
+    std::string upload;
+};
+
+TEST_P(AutoPrepFormEndingTest, PrepareExportFileSaysHowTheRunEnded) {
+    TAutoPrepForm form(ui, {}, clock);
+    Activate(form);
+    control<QPushButton>(form, "btnExport")->click();
+    EXPECT_EQ(status(form).toStdString(), expectedStatus("File Successfully Prepared"));
+    EXPECT_TRUE(ui.messages().empty()) << ui.messageTexts()[0];
+    expectTheRunWasLoggedOnce();
+    expectYesterdaysFileUnlessWritten();
+}
+
+TEST_P(AutoPrepFormEndingTest, TheScheduledRunSaysHowItEndedAndGoesOnToTheNextDay) {
     TAutoPrepForm form(ui, {}, clock);
     Activate(form);
     clock.set(LocalDateTime{FixtureDay(), 8, 0, 0, 0});
     control<QPushButton>(form, "btnActivate")->click();
     Tick(form, "Timer1");
-    ASSERT_EQ(ui.messages().size(), 1u);
-    EXPECT_EQ(ui.messages()[0].title, kApplicationTitle);
-    EXPECT_NE(ui.messages()[0].text.find("PlacTemp.dbf does not exist"), std::string::npos)
-        << ui.messages()[0].text;
-    EXPECT_EQ(ui.messages()[0].icon, MessageIcon::Error);
+    EXPECT_EQ(status(form).toStdString(), expectedStatus("Automatic Export Completed"));
+    EXPECT_TRUE(ui.messages().empty()) << ui.messageTexts()[0];
     EXPECT_FALSE(control<QTimer>(form, "Timer1")->isActive());
-    EXPECT_EQ(control<QPushButton>(form, "btnActivate")->text(), "&Deactivate Automatic Export");
-    EXPECT_FALSE(control<QPushButton>(form, "btnClose")->isEnabled());
+    EXPECT_EQ(control<QPushButton>(form, "btnActivate")->text(), "&Activate Automatic Export");
+    expectTheRunWasLoggedOnce();
+    expectYesterdaysFileUnlessWritten();
+
+    // The next hour arms the window for tomorrow's run.
+    clock.set(LocalDateTime{FixtureDay(), 9, 0, 0, 0});
+    Tick(form, "Timer2");
+    EXPECT_TRUE(control<QTimer>(form, "Timer1")->isActive());
+    EXPECT_EQ(status(form), "Automatic Export Active");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, AutoPrepFormEndingTest,
+    ::testing::Values(RunEnding{"FileWritten", false, false, false, "", "prepared"},
+                      RunEnding{"NoDataInTheRange", true, false, false,
+                                "No data in date range.  Export File was not prepared.",
+                                "not prepared: no data in date range"},
+                      RunEnding{"UploadFolderGone", false, true, false,
+                                "Export File has been not prepared.",
+                                "not prepared: the file could not be written"},
+                      RunEnding{"ZoltTableGone", false, false, true, "", "failed: Table "}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+// Cancel at the retry question gives the program up: the window closes
+// without writing its settings, and its caller ends the program.
+TEST_F(AutoPrepFormRunTest, CancelAtTheRetryQuestionClosesTheWindowAndEndsTheProgram) {
+    Store(dir.path() + "AUTO.ASC", 8, 1);
+    for (const bool scheduled : {false, true}) {
+        SCOPED_TRACE(scheduled ? "scheduled run" : "Prepare Export File");
+        TAutoPrepForm form(ui, {}, clock);
+        form.show();
+        Activate(form);
+        std::filesystem::remove(dir.native("MARKLIFT.ini"));
+        ui.queueAnswer(Answer::Cancel);
+        {
+            LockingProcess holder(dir.native("DELVTP1\\PLACTEMP.DBF"));
+            if (scheduled) {
+                clock.set(LocalDateTime{FixtureDay(), 8, 0, 0, 0});
+                control<QPushButton>(form, "btnActivate")->click();
+                EXPECT_NO_THROW(Tick(form, "Timer1"));
+            } else {
+                EXPECT_NO_THROW(control<QPushButton>(form, "btnExport")->click());
+            }
+        }
+        EXPECT_TRUE(form.ProgramWasCancelled());
+        EXPECT_FALSE(form.isVisible());
+        EXPECT_EQ(form.result(), QDialog::Rejected);
+        EXPECT_FALSE(dir.exists("MARKLIFT.ini"));
+        ASSERT_GE(ui.messages().size(), 2u);
+        EXPECT_EQ(ui.messages().back().text, "Cancelled.  The program will be terminated.");
+        Store(dir.path() + "AUTO.ASC", 8, 1);
+    }
 }
 
 }  // namespace

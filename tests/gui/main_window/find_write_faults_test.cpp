@@ -73,7 +73,7 @@ protected:
         Settings() = ProgramSettings();
         ScriptedUserInterface ui;
         TMarkliftMainForm form(ui, systemClock());
-        Settings().ProgramDir = dir.path().string() + "/";
+        Settings().SettingsFileName = dir.path().string() + "/MARKLIFT.ini";
         InstallMainWindowActions(form, ui);
         form.show();
         QCoreApplication::processEvents();

@@ -31,7 +31,7 @@ TEST(MainFormOverZoltTables, ListsThePeriodsByTheirTpNames) {
     ScriptedUserInterface ui;
     FakeClock clock(LocalDateTime{Date::fromYmd(2005, 2, 1)});
     TMarkliftMainForm form(ui, clock);
-    Settings().ProgramDir = programDir.path().toStdString() + "/";
+    Settings().SettingsFileName = programDir.path().toStdString() + "/MARKLIFT.ini";
     form.show();
     QCoreApplication::processEvents();
 

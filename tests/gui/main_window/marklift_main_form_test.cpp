@@ -62,7 +62,7 @@ protected:
     // period's directory ("Period 3" for DELVTP3).
     std::unique_ptr<TMarkliftMainForm> makeForm(SingleInstanceGuard* guard = nullptr) {
         auto form = std::make_unique<TMarkliftMainForm>(ui_, clock_, guard);
-        Settings().ProgramDir = programDir_.path().toStdString() + "/";
+        Settings().SettingsFileName = programDir_.path().toStdString() + "/MARKLIFT.ini";
         form->setPeriodNameReader([this](const std::string& directory, UserInterface&) {
             namesRead_.push_back(directory);
             const std::size_t at = directory.rfind("DELVTP");
@@ -162,6 +162,8 @@ TEST_F(MainFormTest, EveryControlStartsWithItsCaptionAndState) {
     EXPECT_EQ(form->ProgressBar1->minimum(), 0);
     EXPECT_EQ(form->ProgressBar1->maximum(), 100);
     EXPECT_EQ(form->ProgressBar1->parentWidget(), form->StatusBar1);
+    EXPECT_EQ(form->lblVersion->parentWidget(), form->StatusBar1);
+    EXPECT_EQ(form->lblVersion->text(), QStringLiteral("Marklift ") + kMarkliftVersion);
     EXPECT_TRUE(form->GroupBox1->isAncestorOf(form->edtEndDate));
 }
 
@@ -173,6 +175,15 @@ TEST_F(MainFormTest, CreationSetsTheProgramDirectoryFromTheExecutable) {
     EXPECT_EQ(programDir.back(), '\\');
     EXPECT_EQ(QDir(QString::fromStdString(nativePath(programDir))).canonicalPath(),
               QDir(QCoreApplication::applicationDirPath()).canonicalPath());
+    // The test program's folder is writable: the settings file is beside it.
+    EXPECT_EQ(Settings().SettingsFileName, programDir + "MARKLIFT.ini");
+}
+
+TEST_F(MainFormTest, ASettingsFileNamedOnTheCommandLineIsUsedAndItsFolderMade) {
+    const std::string named = programDir_.path().toStdString() + "/new/folder/MY.ini";
+    TMarkliftMainForm form(ui_, clock_, nullptr, named);
+    EXPECT_EQ(Settings().SettingsFileName, named);
+    EXPECT_TRUE(QDir(programDir_.filePath(QStringLiteral("new/folder"))).exists());
 }
 
 TEST_F(MainFormTest, OpensCentredOnTheScreen) {
@@ -396,6 +407,40 @@ TEST_F(FindAndAutoTest, CheckTheDatesBeforeGoingOn) {
     }
 }
 
+// A typed date that is no date never turns into another date: Find and
+// Auto Prepare refuse it and send the user back to it.
+TEST_F(MainFormTest, ADateThatIsNoDateIsRefusedWhereItWasTyped) {
+    addPeriods(kAllTenPeriods);
+    writeIni("");
+    auto form = makeForm();
+    activate(*form);
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    bool ran = false;
+    form->setFindAction([&ran] { ran = true; });
+    form->setAutoPrepareAction([&ran] { ran = true; });
+    form->ListBox2->setSelectedRow(1);
+    form->rbSelectedDates->click();
+    form->edtBegDate->setDate(mdy(3, 1, 2026));
+    form->edtEndDate->setDate(mdy(3, 9, 2026));
+    QLineEdit* endText = form->edtEndDate->findChild<QLineEdit*>();
+    for (auto button : {&TMarkliftMainForm::btnFind, &TMarkliftMainForm::btnAuto}) {
+        ui_ = ScriptedUserInterface();
+        endText->setText(QStringLiteral("13/45/2026"));
+        (form.get()->*button)->click();
+        expectOneError("'13/45/2026' is not a valid date.");
+        EXPECT_FALSE(ran);
+        EXPECT_TRUE(endText->hasFocus());
+        EXPECT_EQ(endText->text(), QStringLiteral("13/45/2026"));
+    }
+    // Put right, it is taken.
+    ui_ = ScriptedUserInterface();
+    endText->setText(QStringLiteral("03/09/2026"));
+    form->btnFind->click();
+    EXPECT_TRUE(ui_.messages().empty());
+    EXPECT_TRUE(ran);
+}
+
 TEST_F(MainFormTest, WithNeitherSearchButtonFindSearchesMaster) {
     addPeriods({1});
     writeIni("[ZOLT Export]\r\nSearch=-3\r\n");
@@ -500,7 +545,7 @@ TEST_F(MainFormTest, ClosingWithoutASelectedRowKeepsTheRememberedPeriod) {
 TEST_F(MainFormTest, AFailedShutdownWriteIsShownAndTheWindowStillCloses) {
     auto form = makeForm();
     activate(*form);
-    Settings().ProgramDir = programDir_.path().toStdString() + "/missing/";
+    Settings().SettingsFileName = programDir_.path().toStdString() + "/missing/MARKLIFT.ini";
     ui_ = ScriptedUserInterface();
     form->close();
     ASSERT_EQ(ui_.messages().size(), 1u);
@@ -538,6 +583,7 @@ TEST_F(MainFormTest, ASecondCopyRaisesTheFirstAndEndsAfterItsActivation) {
     EXPECT_EQ(iniFile().readString("Testing Periods", "ZOLT From", ""), "2");
     EXPECT_EQ(iniFile().readString("ZOLT Export", "Search", ""), "1");
     EXPECT_EQ(iniFile().readString("ZOLT Export", "Begin Date", ""), "12/30/1899");
+    QFile::remove(SingleInstanceGuard::lockFileName(name));
 }
 
 }  // namespace

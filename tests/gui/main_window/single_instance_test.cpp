@@ -5,19 +5,32 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QThread>
 #include <QUuid>
 #include <QWidget>
+#include <atomic>
+#include <barrier>
+#include <memory>
 
 namespace marklift {
 namespace {
 
-// A name no other test or running program uses.
-QString freshName() {
-    return QStringLiteral("marklift-test-") + QUuid::createUuid().toString(QUuid::Id128);
-}
+// A name no other test or running program uses; its lock file goes with it.
+class FreshName {
+public:
+    FreshName()
+        : name_(QStringLiteral("marklift-test-") + QUuid::createUuid().toString(QUuid::Id128)) {}
+    ~FreshName() { QFile::remove(SingleInstanceGuard::lockFileName(name_)); }
+    FreshName(const FreshName&) = delete;
+    FreshName& operator=(const FreshName&) = delete;
+    operator const QString&() const { return name_; }
+
+private:
+    QString name_;
+};
 
 TEST(SingleInstanceGuard, TheFirstCopyListensAndALaterOneFindsIt) {
-    const QString name = freshName();
+    const FreshName name;
     SingleInstanceGuard first(name);
     EXPECT_FALSE(first.isSecondCopy());
     SingleInstanceGuard second(name);
@@ -25,7 +38,7 @@ TEST(SingleInstanceGuard, TheFirstCopyListensAndALaterOneFindsIt) {
 }
 
 TEST(SingleInstanceGuard, ALaterCopyRestoresAndRaisesTheFirstCopysWindow) {
-    const QString name = freshName();
+    const FreshName name;
     SingleInstanceGuard first(name);
     QWidget window;
     first.setWindow(&window);
@@ -41,7 +54,7 @@ TEST(SingleInstanceGuard, ALaterCopyRestoresAndRaisesTheFirstCopysWindow) {
 }
 
 TEST(SingleInstanceGuard, MerelyCheckingDoesNotRaiseTheFirstCopy) {
-    const QString name = freshName();
+    const FreshName name;
     SingleInstanceGuard first(name);
     QSignalSpy requests(&first, &SingleInstanceGuard::activationRequested);
     SingleInstanceGuard second(name);
@@ -49,9 +62,9 @@ TEST(SingleInstanceGuard, MerelyCheckingDoesNotRaiseTheFirstCopy) {
 }
 
 TEST(SingleInstanceGuard, WhatACrashedCopyLeftBehindDoesNotBlockTheNextRun) {
-    const QString name = freshName();
+    const FreshName name;
     // A leftover entry where the socket would be, with nobody listening.
-    QFile leftover(QDir::tempPath() + QLatin1Char('/') + name);
+    QFile leftover(QDir::tempPath() + QLatin1Char('/') + static_cast<const QString&>(name));
     ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
     leftover.close();
 
@@ -59,6 +72,35 @@ TEST(SingleInstanceGuard, WhatACrashedCopyLeftBehindDoesNotBlockTheNextRun) {
     EXPECT_FALSE(first.isSecondCopy());
     SingleInstanceGuard second(name);
     EXPECT_TRUE(second.isSecondCopy());
+}
+
+// Two copies started at the same moment: each pair, with a name of its own,
+// must end with exactly one copy running. Checking first and listening
+// after leaves a moment in which both find nobody and both run.
+TEST(SingleInstanceGuard, OfTwoCopiesStartedTogetherExactlyOneRuns) {
+    constexpr int kPairs = 40;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        SCOPED_TRACE(pair);
+        const FreshName name;
+        std::barrier start(2);
+        std::barrier decided(2);
+        std::atomic<int> running{0};
+        auto startCopy = [&] {
+            start.arrive_and_wait();
+            SingleInstanceGuard guard(name);
+            if (!guard.isSecondCopy()) ++running;
+            // Both stay up until both have decided, as two programs would.
+            decided.arrive_and_wait();
+        };
+        // QThreads, as Qt's sockets want them.
+        std::unique_ptr<QThread> first(QThread::create(startCopy));
+        std::unique_ptr<QThread> second(QThread::create(startCopy));
+        first->start();
+        second->start();
+        first->wait();
+        second->wait();
+        EXPECT_EQ(running.load(), 1);
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -21,6 +22,7 @@
 #include "support/export_test_support.h"
 #include "support/qt_application.h"
 #include "support/scripted_user_interface.h"
+#include "support/temp_directory.h"
 #include "support/work_table_fixture.h"
 
 using namespace marklift;
@@ -34,7 +36,7 @@ protected:
         TestApplication();
         WriteWorkTable(scratch.dir());
         settings.DataPath = scratch.dir();
-        settings.ProgramDir = scratch.dir();
+        settings.SettingsFileName = scratch.file("MARKLIFT.ini");
         WriteFile(scratch.file("MARKLIFT.ini"), "[ZOLT Export]\r\nFilename=c:\\old.asc\r\n");
     }
 
@@ -47,7 +49,7 @@ protected:
         QTest::mouseClick(form.DBGrid1->viewport(), Qt::LeftButton, modifiers, cell.center());
     }
 
-    ScratchDirectory scratch;
+    TempDirectory scratch;
     ProgramSettings settings;
     ScriptedUserInterface ui;
 };
@@ -159,6 +161,42 @@ TEST_F(SelectionFormTest, AnOrderChangeClearsTheSelectionAndTheSearchFindsTheNea
     QTest::keyClicks(form.IncrementalSearch1, "x");
     EXPECT_EQ(form.DBGrid1->currentIndex().row(), 2) << "BAX: the next key, CARVER";
     EXPECT_EQ(form.StatusText(), "Records Selected: 1 out of 5") << "searching keeps the selection";
+}
+
+// The grid shows test dates as MM/dd/yyyy; typed that way they are found.
+TEST_F(SelectionFormTest, TheTestDateSearchTakesTheDateAsTheGridShowsIt) {
+    TListBannerScoresForm form(settings, ui);
+    form.show();
+    form.RadioButtons[2]->click();
+    ASSERT_EQ(form.IncrementalSearch1->SearchField(), "DATE");
+    const struct {
+        const char* typed;
+        int row;  // in date order: MILLS 9th, ZIMMER, ADAMS, CARVER, BAKER 13th
+    } cases[] = {{"03/12/2004", 3}, {"20040310", 1}, {"3/11/2004", 2}, {"200403", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        form.IncrementalSearch1->clear();
+        form.DBGrid1->setCurrentIndex(form.DBGrid1Model().index(4, 0));
+        QTest::keyClicks(form.IncrementalSearch1, c.typed);
+        EXPECT_EQ(form.DBGrid1->currentIndex().row(), c.row);
+    }
+}
+
+// No column title is cut, and the columns still fit the grid's width.
+TEST_F(SelectionFormTest, EveryColumnTitleFitsItsColumn) {
+    TListBannerScoresForm form(settings, ui);
+    form.show();
+    const QHeaderView* header = form.DBGrid1->horizontalHeader();
+    int total = 0;
+    for (int column = 0; column < header->count(); ++column) {
+        SCOPED_TRACE(form.DBGrid1Model()
+                         .headerData(column, Qt::Horizontal, Qt::DisplayRole)
+                         .toString()
+                         .toStdString());
+        EXPECT_GE(form.DBGrid1->columnWidth(column), header->sectionSizeHint(column));
+        total += form.DBGrid1->columnWidth(column);
+    }
+    EXPECT_LE(total, form.DBGrid1->viewport()->width());
 }
 
 TEST_F(SelectionFormTest, BrowseOffersTheStoredNameAndTakesTheChosenOne) {

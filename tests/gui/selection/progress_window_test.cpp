@@ -15,6 +15,7 @@
 #include "core/upload/csv_export.h"
 #include "support/export_test_support.h"
 #include "support/qt_application.h"
+#include "support/temp_directory.h"
 #include "tables/xbase_table.h"
 
 using namespace marklift;
@@ -136,7 +137,7 @@ std::vector<TProgressWindow*> progressWindows() {
 }
 
 TEST_F(ProgressWindowTest, TheWritersWindowShowsDuringARunAndIsGoneAfterIt) {
-    marklift::testing::ScratchDirectory scratch;
+    marklift::testing::TempDirectory scratch;
     XbaseTable::CreateTable(scratch.dir() + "NAMES.dbf", "NAME,C,6,0;");
     XbaseTable table;
     table.SetDatabaseName(scratch.dir());

@@ -11,6 +11,7 @@
 #include "support/export_test_support.h"
 #include "support/qt_application.h"
 #include "support/scripted_user_interface.h"
+#include "support/temp_directory.h"
 #include "support/work_table_fixture.h"
 
 using namespace marklift;
@@ -31,7 +32,7 @@ protected:
         return model.data(model.index(row, column), Qt::DisplayRole).toString();
     }
 
-    ScratchDirectory scratch;
+    TempDirectory scratch;
     ProgramSettings settings;
     ScriptedUserInterface ui;
     XbaseTable table;

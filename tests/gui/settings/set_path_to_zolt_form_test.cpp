@@ -1,21 +1,26 @@
 // The settings dialog on Qt's offscreen platform over code tables written by
-// the engine: what its page changes do, the grids' check box and the
-// navigator's Select All and UnSelect, the file type acting at once, the
-// keyboard order of the field boxes and the Print button's choices.
+// the engine: what its page changes do, the period a Build reads, the grids'
+// columns, check box and the navigator's Select All and UnSelect, the file
+// type acting at once and undone by Cancel, the keyboard order of the field
+// boxes and the Print button's choices.
 #include "gui/settings/set_path_to_zolt_form.h"
 
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
+#include "core/config/settings_file.h"
 #include "gui/settings/code_table_model.h"
 #include "gui/widgets/code_grid.h"
 #include "gui/widgets/db_navigator.h"
@@ -157,6 +162,51 @@ TEST_F(SetPathToZoltFormTest, BuildFillsTheGridFromThePeriodOfTheChosenItem) {
     EXPECT_TRUE(ui.messages().empty());
 }
 
+// The list offers only the periods found, so with period 10 missing the
+// entry "11." is the tenth: the period is the entry's own number.
+TEST_F(SetPathToZoltFormTest, BuildReadsThePeriodTheEntryNames) {
+    data.createTable("DELVTP11\\", "LEVELS", kLevels,
+                     {Row{{"CODE", "LT11"}, {"PLACEMENT", "LATE"}, {"COMMENT", "ELEVEN"}}});
+    settings.PeriodChoices = {"1. FALL", "2. SPRING", "3. SUMMER", "4. P4", "5. P5",
+                              "6. P6",   "7. P7",     "8. P8",     "9. P9", "11. LATE"};
+    settings.SelectedPeriod = 9;
+    form->Notebook1->setCurrentIndex(2);
+    ASSERT_EQ(form->ComboBox1->currentText(), "11. LATE");
+    ui.queueAnswer(Answer::Cancel);  // give up at once should a period's table be missing
+    form->btnBuildP->click();
+    ASSERT_EQ(form->DBGrid1->model()->rowCount(), 1);
+    EXPECT_EQ(form->DBGrid1->model()->index(0, 0).data().toString(), "LT11");
+    EXPECT_TRUE(ui.messages().empty());
+}
+
+// No horizontal scroll bar: a column past the grid's right edge could not
+// be reached. The widest column gives way, also to a vertical scroll bar.
+TEST_F(SetPathToZoltFormTest, EveryColumnEndsInsideItsGrid) {
+    std::vector<Row> levels;
+    for (int i = 10; i < 50; ++i)
+        levels.push_back({{"CODE", "L" + std::to_string(i)}, {"PLACEMENT", "LEVEL"}});
+    data.createTable("DELVTP2\\", "LEVELS", kLevels, levels);
+    form->show();
+    placementCodes();
+    form->Notebook1->setCurrentIndex(3);
+    form->btnBuildT->click();
+    for (const auto& [page, grid] : {std::pair{2, form->DBGrid1}, std::pair{3, form->DBGrid2}}) {
+        form->Notebook1->setCurrentIndex(page);
+        QCoreApplication::processEvents();
+        const int last = grid->model()->columnCount() - 1;
+        EXPECT_LE(grid->columnViewportPosition(last) + grid->columnWidth(last),
+                  grid->viewport()->width())
+            << page;
+        // Still wide enough for its title.
+        const QString title = grid->model()->headerData(last, Qt::Horizontal).toString();
+        EXPECT_GE(grid->columnWidth(last),
+                  grid->horizontalHeader()->fontMetrics().horizontalAdvance(title))
+            << page;
+    }
+    form->Notebook1->setCurrentIndex(2);
+    EXPECT_TRUE(form->DBGrid1->verticalScrollBar()->isVisible());
+}
+
 TEST_F(SetPathToZoltFormTest, OneClickOnTheIncludeCellTogglesItAndLeavingTheRowPostsIt) {
     placementCodes();
     form->show();
@@ -237,6 +287,31 @@ TEST_F(SetPathToZoltFormTest, ChoosingAFileTypeSetsFileFormatAtOnce) {
     EXPECT_EQ(settings.FileFormat, 3);
     form->rgFileFormat->button(1)->click();
     EXPECT_EQ(settings.FileFormat, 1);
+}
+
+// The whole Settings click with the real dialog: a page shown (which makes
+// its code table), a file type clicked, and Cancel.
+TEST_F(SetPathToZoltFormTest, CancelLeavesTheSettingsAndTheDataDirectoryAsTheyWere) {
+    settings.FileFormat = 2;
+    const std::vector<std::string> files = data.entries();
+    DataDirectory program("setdlg-program");
+    SettingsFile file(program.path() + "MARKLIFT.ini");
+    form.reset();
+    auto dialog = std::make_unique<TSetPathtoZOLTForm>(ui, settings);
+    TSetPathtoZOLTForm* shown = dialog.get();
+    QTimer::singleShot(0, shown, [shown] {
+        shown->Notebook1->setCurrentIndex(2);
+        shown->Notebook1->setCurrentIndex(3);
+        shown->Notebook1->setCurrentIndex(1);
+        shown->rgFileFormat->button(1)->click();
+        shown->btnCancel->click();
+    });
+    EXPECT_FALSE(RunSettingsHandOff(
+        std::move(dialog), settings, file, [] {}, ui));
+    EXPECT_EQ(settings.FileFormat, 2);
+    EXPECT_EQ(data.entries(), files);
+    EXPECT_FALSE(program.exists("MARKLIFT.ini"));
+    EXPECT_TRUE(ui.messages().empty());
 }
 
 TEST_F(SetPathToZoltFormTest, FillingInAnotherFileTypeRunsTheHandler) {

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QLineEdit>
+#include <QStringList>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -29,33 +30,41 @@ struct TypedCase {
     const char* typed;
     Date expected;          // the zero date: empty
     const char* shownText;  // the text once editing is over
+    bool refused;           // textRefused told of it
 };
 
 TEST(TDateEdit, ReadsTypedTextWithTwoDigitYearsFrom1950) {
     const TypedCase cases[] = {
-        {"3/15/04", Date::fromYmd(2004, 3, 15), "03/15/2004"},
-        {"3/15/50", Date::fromYmd(1950, 3, 15), "03/15/1950"},
-        {"12/31/49", Date::fromYmd(2049, 12, 31), "12/31/2049"},
-        {"1/1/99", Date::fromYmd(1999, 1, 1), "01/01/1999"},
-        {"1/1/00", Date::fromYmd(2000, 1, 1), "01/01/2000"},
-        {"03/15/2004", Date::fromYmd(2004, 3, 15), "03/15/2004"},
-        {" 2/29/2004 ", Date::fromYmd(2004, 2, 29), "02/29/2004"},
-        {"", Date(), ""},
-        {"   ", Date(), ""},
-        // Not dates: the picker keeps the date it had.
-        {"2/30/2004", kEarlier, "01/02/2003"},
-        {"13/1/2004", kEarlier, "01/02/2003"},
-        {"3/15/204", kEarlier, "01/02/2003"},
-        {"3/15", kEarlier, "01/02/2003"},
-        {"tomorrow", kEarlier, "01/02/2003"},
+        {"3/15/04", Date::fromYmd(2004, 3, 15), "03/15/2004", false},
+        {"3/15/50", Date::fromYmd(1950, 3, 15), "03/15/1950", false},
+        {"12/31/49", Date::fromYmd(2049, 12, 31), "12/31/2049", false},
+        {"1/1/99", Date::fromYmd(1999, 1, 1), "01/01/1999", false},
+        {"1/1/00", Date::fromYmd(2000, 1, 1), "01/01/2000", false},
+        {"03/15/2004", Date::fromYmd(2004, 3, 15), "03/15/2004", false},
+        {" 2/29/2004 ", Date::fromYmd(2004, 2, 29), "02/29/2004", false},
+        {"", Date(), "", false},
+        {"   ", Date(), "", false},
+        // Not dates: refused where typed, the text left for the user to put
+        // right; the picker's date is still the one it had.
+        {"2/30/2004", kEarlier, "2/30/2004", true},
+        {"13/45/2026", kEarlier, "13/45/2026", true},
+        {"13/1/2004", kEarlier, "13/1/2004", true},
+        {"3/15/204", kEarlier, "3/15/204", true},
+        {"3/15", kEarlier, "3/15", true},
+        {"tomorrow", kEarlier, "tomorrow", true},
     };
     for (const TypedCase& c : cases) {
         SCOPED_TRACE(c.typed);
         TDateEdit picker;
         picker.setDate(kEarlier);
+        QStringList refused;
+        QObject::connect(&picker, &TDateEdit::textRefused,
+                         [&refused](const QString& text) { refused.append(text); });
         typeAndConfirm(picker, QString::fromLatin1(c.typed));
         EXPECT_EQ(picker.date(), c.expected);
         EXPECT_EQ(lineEditOf(picker)->text(), QString::fromLatin1(c.shownText));
+        EXPECT_EQ(refused, c.refused ? QStringList{QString::fromLatin1(c.typed)} : QStringList{});
+        EXPECT_EQ(picker.checkText(), !c.refused);
     }
 }
 
@@ -84,7 +93,9 @@ TEST(TDateEdit, TextBeingTypedCountsOnceItIsADate) {
     EXPECT_TRUE(picker.date().isZero());
 }
 
-TEST(TDateEdit, PutsBackTheLastDateWhenFocusLeavesInvalidText) {
+// Telling the user takes the focus from the picker, which ends its editing
+// once more: the refusal is not told again while the first is shown.
+TEST(TDateEdit, RefusesTextThatIsNoDateWhenFocusLeavesItOnce) {
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
     auto* picker = new TDateEdit(&window);
@@ -99,10 +110,19 @@ TEST(TDateEdit, PutsBackTheLastDateWhenFocusLeavesInvalidText) {
     picker->setFocus();
     QLineEdit* edit = lineEditOf(*picker);
     ASSERT_TRUE(edit->hasFocus());
+    int refusals = 0;
+    QObject::connect(picker, &TDateEdit::textRefused, [&](const QString& text) {
+        ++refusals;
+        EXPECT_EQ(text, QStringLiteral("99/99/99"));
+        picker->setFocus();
+        other->setFocus();  // what a message box does to the focus
+        picker->setFocus();
+    });
     edit->selectAll();
     QTest::keyClicks(edit, QStringLiteral("99/99/99"));
     other->setFocus();
-    EXPECT_EQ(edit->text(), QStringLiteral("01/02/2003"));
+    EXPECT_EQ(refusals, 1);
+    EXPECT_EQ(edit->text(), QStringLiteral("99/99/99"));
     EXPECT_EQ(picker->date(), kEarlier);
 }
 
