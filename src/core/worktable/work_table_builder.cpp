@@ -155,6 +155,7 @@ struct WorkTableBuilder::Fields {
           middleName(work.Field("MNAME")),
           birthDate(work.Field("BIRTHDATE")),
           id(work.Field("ID")),
+          studentSsn(student.Field("SSN")),
           studentLastName(student.Field("Lname")),
           studentFirstName(student.Field("Fname")),
           studentMiddleName(student.Field("Mname")),
@@ -162,7 +163,8 @@ struct WorkTableBuilder::Fields {
 
     const FieldDef &code, &correct, &score, &ssn, &testCode, &testScore, &siteCode;
     const FieldDef &lastName, &firstName, &middleName, &birthDate, &id;
-    const FieldDef &studentLastName, &studentFirstName, &studentMiddleName, &studentBirthDate;
+    const FieldDef &studentSsn, &studentLastName, &studentFirstName, &studentMiddleName,
+        &studentBirthDate;
 };
 
 WorkTableBuilder::WorkTableBuilder(UserInterface& ui, BuildProgress& progress)
@@ -310,7 +312,7 @@ void WorkTableBuilder::ProcessRecords(Run& run) {
 void WorkTableBuilder::CompleteRecord(const Run& run, const Fields& fields,
                                       const std::string& ssn) {
     if (run.settings.IncludeSiteCode) workTable_.SetText(fields.siteCode, run.siteCode);
-    if (SeekStudent(zoltTable_, ssn)) {
+    if (SeekStudent(zoltTable_, fields.studentSsn, ssn)) {
         workTable_.SetText(fields.lastName, zoltTable_.GetText(fields.studentLastName));
         workTable_.SetText(fields.firstName, zoltTable_.GetText(fields.studentFirstName));
         workTable_.SetText(fields.middleName, zoltTable_.GetText(fields.studentMiddleName));
