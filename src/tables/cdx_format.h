@@ -163,7 +163,7 @@ CdxLeafLayout cdxLeafLayout(std::size_t keyLength, std::uint32_t maxRecno);
 
 // Fills one leaf page entry by entry.
 class CdxLeafEncoder {
-  public:
+public:
     CdxLeafEncoder(std::size_t keyLength, char pad, CdxLeafLayout layout);
 
     // Starts an empty node.
@@ -175,7 +175,7 @@ class CdxLeafEncoder {
     // The finished page, valid until the next call.
     const unsigned char* finish(std::uint16_t attributes, std::uint32_t left, std::uint32_t right);
 
-  private:
+private:
     std::size_t keyLength_;
     char pad_;
     CdxLeafLayout layout_;

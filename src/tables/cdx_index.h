@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,7 @@ struct CdxTag {
 std::string cdxDateKey(Date date, bool blank);
 
 class CdxReader {
-  public:
+public:
     // Reads the header and the tag directory. Throws EXbaseError(BadIndex)
     // naming the source for a damaged file.
     explicit CdxReader(const ByteSource& source);
@@ -46,16 +47,30 @@ class CdxReader {
     // damaged pages (pointers outside the file, loops, bad counts).
     KeyIndex readKeys(std::size_t i) const;
 
-  private:
+private:
     const ByteSource& source_;
     std::vector<CdxTag> tags_;
     std::vector<std::uint32_t> tagHeaderOffsets_;
+};
+
+// A tag's keys as writeCdx is handed them: made for the writing and owned
+// here, or borrowed from an order that keeps them in memory anyway.
+class TagKeys {
+public:
+    TagKeys(KeyIndex&& owned) : owned_(std::move(owned)) {}
+    static TagKeys borrow(const KeyIndex& keys) { return TagKeys(&keys); }
+    const KeyIndex& get() const { return borrowed_ ? *borrowed_ : *owned_; }
+
+private:
+    explicit TagKeys(const KeyIndex* borrowed) : borrowed_(borrowed) {}
+    std::optional<KeyIndex> owned_;
+    const KeyIndex* borrowed_ = nullptr;
 };
 
 // Writes a whole .cdx holding `tags`, replacing any file of that name. The
 // keys of tag i are asked for once, in tag order, so only one tag's keys need
 // be in memory at a time; they come sorted.
 void writeCdx(const std::string& nativePath, const std::vector<CdxTag>& tags,
-              const std::function<KeyIndex(std::size_t)>& keysOfTag);
+              const std::function<TagKeys(std::size_t)>& keysOfTag);
 
 }  // namespace marklift

@@ -26,7 +26,7 @@ using PageSink = std::function<void(std::uint32_t offset, const unsigned char* p
 // node. Pages are numbered in the order nodes are started, from `firstPage`
 // on, so a parent lands just after the second of its first children.
 class TreeBuilder {
-  public:
+public:
     TreeBuilder(const std::string& path, std::size_t keyLength, char pad, std::uint32_t maxRecno,
                 std::uint64_t firstPage, const PageSink& sink)
         : path_(path),
@@ -74,7 +74,7 @@ class TreeBuilder {
     // The offset just past the last page started.
     std::uint64_t end() const { return next_; }
 
-  private:
+private:
     struct Interior {
         std::uint32_t page = 0;
         std::uint32_t left = kCdxNoPage;
@@ -191,7 +191,7 @@ std::uint64_t writeTag(const std::string& path, File& file, const PageSink& sink
 }  // namespace
 
 void writeCdx(const std::string& nativePath, const std::vector<CdxTag>& tags,
-              const std::function<KeyIndex(std::size_t)>& keysOfTag) {
+              const std::function<TagKeys(std::size_t)>& keysOfTag) {
     checkTags(nativePath, tags);
     std::vector<std::size_t> byName(tags.size());
     std::iota(byName.begin(), byName.end(), std::size_t{0});
@@ -222,7 +222,7 @@ void writeCdx(const std::string& nativePath, const std::vector<CdxTag>& tags,
         std::uint64_t end = sizing.end();
         for (std::size_t i = 0; i < tags.size(); ++i) {
             headerOffsets[i] = static_cast<std::uint32_t>(end);
-            end = writeTag(nativePath, *file, sink, tags[i], keysOfTag(i), end);
+            end = writeTag(nativePath, *file, sink, tags[i], keysOfTag(i).get(), end);
         }
 
         TreeBuilder directory(

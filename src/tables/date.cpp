@@ -39,7 +39,9 @@ Ymd civilFromDays(std::int64_t z) {
 
 constexpr std::int64_t kZeroDate = daysFromCivil(1899, 12, 30);
 
-bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool isLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int daysInMonth(int y, int m) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -50,6 +52,12 @@ bool allDigits(std::string_view s) {
     for (char c : s)
         if (!std::isdigit(static_cast<unsigned char>(c))) return false;
     return !s.empty();
+}
+
+// `value` (0 or more) as `width` digits, leading zeros included; dates are
+// turned into text for every field of every record, so no printf here.
+void putDigits(char* out, int value, int width) {
+    for (int i = width - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
 }
 
 int toInt(std::string_view s) {
@@ -71,14 +79,28 @@ Date Date::fromYmd(int year, int month, int day) {
         daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kZeroDate));
 }
 
-int Date::year() const { return civilFromDays(days_ + kZeroDate).year; }
-int Date::month() const { return civilFromDays(days_ + kZeroDate).month; }
-int Date::day() const { return civilFromDays(days_ + kZeroDate).day; }
+int Date::year() const {
+    return civilFromDays(days_ + kZeroDate).year;
+}
+int Date::month() const {
+    return civilFromDays(days_ + kZeroDate).month;
+}
+int Date::day() const {
+    return civilFromDays(days_ + kZeroDate).day;
+}
 
 std::string Date::toYyyymmdd() const {
-    Ymd ymd = civilFromDays(days_ + kZeroDate);
-    char text[16];
-    std::snprintf(text, sizeof text, "%04d%02d%02d", ymd.year, ymd.month, ymd.day);
+    const Ymd ymd = civilFromDays(days_ + kZeroDate);
+    // Years outside 0..9999 keep every digit, as printf would write them.
+    if (ymd.year < 0 || ymd.year > 9999) {
+        char text[24];
+        std::snprintf(text, sizeof text, "%04d%02d%02d", ymd.year, ymd.month, ymd.day);
+        return text;
+    }
+    std::string text(8, '0');
+    putDigits(text.data(), ymd.year, 4);
+    putDigits(text.data() + 4, ymd.month, 2);
+    putDigits(text.data() + 6, ymd.day, 2);
     return text;
 }
 
@@ -90,9 +112,16 @@ std::optional<Date> Date::fromYyyymmdd(std::string_view text) {
 }
 
 std::string Date::toShortText() const {
-    Ymd ymd = civilFromDays(days_ + kZeroDate);
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d/%02d/%04d", ymd.month, ymd.day, ymd.year);
+    const Ymd ymd = civilFromDays(days_ + kZeroDate);
+    if (ymd.year < 0 || ymd.year > 9999) {
+        char text[24];
+        std::snprintf(text, sizeof text, "%02d/%02d/%04d", ymd.month, ymd.day, ymd.year);
+        return text;
+    }
+    std::string text = "00/00/0000";
+    putDigits(text.data(), ymd.month, 2);
+    putDigits(text.data() + 3, ymd.day, 2);
+    putDigits(text.data() + 6, ymd.year, 4);
     return text;
 }
 

@@ -9,6 +9,7 @@
 #include "tables/clipper_locks.h"
 #include "tables/dbf_format.h"
 #include "tables/record_cache.h"
+#include "tables/records_ahead.h"
 #include "tables/xbase_error.h"
 
 namespace marklift {
@@ -22,6 +23,8 @@ constexpr std::size_t kCacheBytes = 16 * 1024 * 1024;
 // Appended records are written once this many bytes are waiting.
 constexpr std::size_t kAppendBufferBytes = 256 * 1024;
 constexpr std::size_t kMaxFields = 255;
+// Records read ahead of their use are held up to this many bytes.
+constexpr std::size_t kReadAheadBytes = 16 * 1024 * 1024;
 
 Date today() {
     std::time_t now = std::time(nullptr);
@@ -94,6 +97,9 @@ struct DbfFile::State final : RecordCache::Backing {
     bool changed = false;           // since the header was last written
     // Records 1 .. diskRecords, with in-place changes not yet written.
     RecordCache cache;
+    // Records read ahead, as on disk or in the cache when read; dropped at
+    // any change.
+    RecordsAhead ahead;
 
     // Appended records not yet written, numbered from diskRecords + 1.
     std::vector<char> pending;
@@ -125,6 +131,8 @@ struct DbfFile::State final : RecordCache::Backing {
     }
 
     const char* record(std::uint32_t recno);
+    std::size_t readAhead(std::span<const std::uint32_t> visits);
+    void readAheadInBlock(std::size_t first, std::size_t end, std::vector<char>& scratch);
     void writePending();
     void flush();
     void pack();
@@ -219,7 +227,63 @@ void DbfFile::State::requireWritable() const {
 const char* DbfFile::State::record(std::uint32_t recno) {
     checkRecno(recno);
     if (recno > diskRecords) return appended(recno);
+    if (!ahead.empty())
+        if (const char* held = ahead.find(recno)) return held;
     return cache.read(recno, diskRecords);
+}
+
+std::size_t DbfFile::State::readAhead(std::span<const std::uint32_t> visits) {
+    if (visits.empty()) {
+        ahead.clear();
+        return 0;
+    }
+    // The memory of the records held so far serves the next ones.
+    const std::size_t taken = std::min<std::size_t>(visits.size(), recordsPer(kReadAheadBytes));
+    ahead.reset(visits.first(taken), recordLength());
+    // Appended records not yet written are in memory already; numbers
+    // outside the table are left for record() to refuse.
+    const std::vector<std::uint32_t>& wanted = ahead.wanted();
+    std::size_t first = std::lower_bound(wanted.begin(), wanted.end(), 1u) - wanted.begin();
+    const std::size_t onDisk =
+        std::upper_bound(wanted.begin(), wanted.end(), diskRecords) - wanted.begin();
+    const std::uint32_t perBlock = recordsPer(kBlockBytes);
+    std::vector<char> scratch;
+    try {
+        while (first < onDisk) {
+            const std::uint32_t block = (wanted[first] - 1) / perBlock;
+            std::size_t end = first + 1;
+            while (end < onDisk && (wanted[end] - 1) / perBlock == block) ++end;
+            readAheadInBlock(first, end, scratch);
+            first = end;
+        }
+    } catch (const EXbaseError&) {
+        // What was not read stays for record() to read, or to refuse.
+    }
+    return taken;
+}
+
+// Records ahead.wanted()[first, end), all in one block of the file: those in
+// the cache are taken from there, where they may hold changes not yet
+// written; the others with one read of the span they cover.
+void DbfFile::State::readAheadInBlock(std::size_t first, std::size_t end,
+                                      std::vector<char>& scratch) {
+    const std::vector<std::uint32_t>& wanted = ahead.wanted();
+    std::uint32_t low = 0, high = 0;
+    for (std::size_t i = first; i < end; ++i) {
+        if (const char* cached = cache.peek(wanted[i])) {
+            ahead.store(i, cached);
+        } else {
+            if (low == 0) low = wanted[i];
+            high = wanted[i];
+        }
+    }
+    if (low == 0) return;
+    scratch.resize(std::size_t{high - low + 1} * recordLength());
+    readRecords(low, high - low + 1, scratch.data());
+    for (std::size_t i = first; i < end; ++i) {
+        if (wanted[i] < low || wanted[i] > high || cache.peek(wanted[i])) continue;
+        ahead.store(i, scratch.data() + std::size_t{wanted[i] - low} * recordLength());
+    }
 }
 
 void DbfFile::State::writePending() {
@@ -253,6 +317,7 @@ void DbfFile::State::pack() {
         throw EXbaseError(XbaseErrorCode::NotExclusive,
                           "The table " + path + " must be open exclusively to be packed.");
     }
+    ahead.clear();
     writePending();
     cache.writeBack();
     cache.clear();
@@ -347,17 +412,48 @@ const char* DbfFile::record(std::uint32_t recno) const {
     return state_->record(recno);
 }
 
+bool DbfFile::settled() const {
+    return !state_->changed;
+}
+
+void DbfFile::readStored(std::uint32_t first, std::uint32_t count, char* into) const {
+    const State& s = *state_;
+    if (first == 0 || count > s.diskRecords || first > s.diskRecords - count + 1)
+        throw EXbaseError(XbaseErrorCode::BadState,
+                          "Records " + std::to_string(first) + " to " +
+                              std::to_string(std::uint64_t{first} + count - 1) +
+                              " are not all in " + s.path + ".");
+    const std::size_t bytes = std::size_t{count} * s.recordLength();
+    std::size_t done = 0;
+    try {
+        done = s.file.readAt(dbfRecordOffset(s.header, first), into, bytes);
+    } catch (const PlatformError& error) {
+        throw EXbaseError(XbaseErrorCode::IoError,
+                          std::string(error.what()) + " (record " + std::to_string(first) + ")");
+    }
+    if (done != bytes)
+        throw EXbaseError(XbaseErrorCode::IoError, "The table " + s.path + " ends before record " +
+                                                       std::to_string(first + done / s.recordLength()) +
+                                                       ".");
+}
+
+std::size_t DbfFile::readAhead(std::span<const std::uint32_t> recnos) {
+    return state_->readAhead(recnos);
+}
+
 void DbfFile::writeRecord(std::uint32_t recno, const char* bytes) {
     State& s = *state_;
     s.requireWritable();
     s.checkRecno(recno);
     s.changed = true;
-    // memmove: `bytes` may be the very record record() handed out.
+    // memmove: `bytes` may be the very record record() handed out, also
+    // one held ahead, which is why those go only after the move.
     if (recno > s.diskRecords) {
         std::memmove(s.appended(recno), bytes, s.recordLength());
         return;
     }
     s.cache.write(recno, s.diskRecords, bytes);
+    s.ahead.clear();
 }
 
 std::uint32_t DbfFile::appendRecord(const char* bytes) {
@@ -389,6 +485,7 @@ void DbfFile::setDeleted(std::uint32_t recno, bool deleted) {
     s.checkRecno(recno);
     s.changed = true;
     if (recno > s.diskRecords) return setDbfRecordDeleted(s.appended(recno), deleted);
+    s.ahead.clear();
     setDbfRecordDeleted(s.cache.modify(recno, s.diskRecords), deleted);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,21 @@ public:
     // memory), so in Shared mode another writer's later changes to a record
     // already read may not be seen.
     const char* record(std::uint32_t recno) const;
+    // For a caller about to read many records in an order of its own: reads
+    // the records of the first of `recnos` now, in file order, and holds
+    // them until the next call or the next change to the table, so that
+    // record() finds them without reading. Takes as many as a fixed amount of
+    // memory holds, at least one, and returns how many it took; an empty
+    // span lets go of the records held. Record numbers outside the table,
+    // and records that cannot be read now, are left to record() to refuse.
+    std::size_t readAhead(std::span<const std::uint32_t> recnos);
+    // True when every change has reached the file: nothing appended or
+    // changed waits in memory.
+    bool settled() const;
+    // Reads records [first, first + count) from the file itself, past the
+    // cache, into `into`: threads may read at once. For a settled table
+    // only; throws EXbaseError for records the file does not hold.
+    void readStored(std::uint32_t first, std::uint32_t count, char* into) const;
     // Changes and appended records are held in memory and reach the file
     // when it is flushed or this object is destroyed (or earlier, when
     // memory runs short); until then other openers of the file do not see

@@ -410,8 +410,12 @@ bool Expression::test(const char* record) const {
 }
 
 std::string Expression::value(const char* record) const {
+    return std::string(view(record));
+}
+
+std::string_view Expression::view(const char* record) const {
     if (type_ == Type::Logical) throwBadExpression(text_, "a logical value cannot serve as a key");
-    return std::string(root_->left.bytes(record));
+    return root_->left.bytes(record);
 }
 
 }  // namespace marklift

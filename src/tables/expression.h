@@ -50,6 +50,9 @@ public:
     // yyyymmdd or eight blanks for dates, the stored text for numbers.
     // Throws EXbaseError(BadExpression) for a Logical expression.
     std::string value(const char* record) const;
+    // The same without a copy: a view of the record's bytes (or of the
+    // expression's own literal).
+    std::string_view view(const char* record) const;
 
 private:
     struct Node;

@@ -103,13 +103,52 @@ bool FieldDef::isKnownKind() const {
 }
 
 FieldList::FieldList(std::vector<FieldDef> fields) : fields_(std::move(fields)) {
-    for (FieldDef& field : fields_) {
+    folded_.resize(fields_.size());
+    std::size_t slotCount = 8;
+    while (slotCount < 2 * fields_.size()) slotCount *= 2;
+    slots_.assign(slotCount, kNoField);
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        FieldDef& field = fields_[i];
         field.offset = recordLength_;
         recordLength_ += field.length;
+        // A name too long to fold is only ever found letter by letter.
+        if (!fold(field.name, folded_[i]) || i >= kNoField) {
+            folded_[i].size = kFoldedLength + 1;
+            continue;
+        }
+        // The first of two fields of one name is the one found.
+        std::size_t slot = folded_[i].hash() & (slotCount - 1);
+        while (slots_[slot] != kNoField && !(folded_[slots_[slot]] == folded_[i]))
+            slot = (slot + 1) & (slotCount - 1);
+        if (slots_[slot] == kNoField) slots_[slot] = static_cast<std::uint16_t>(i);
     }
 }
 
+std::size_t FieldList::FoldedName::hash() const {
+    const std::uint64_t mixed =
+        (words[0] ^ (words[1] * 0x9E3779B97F4A7C15ull)) * 0xFF51AFD7ED558CCDull;
+    return static_cast<std::size_t>(mixed >> 32);
+}
+
+bool FieldList::fold(std::string_view name, FoldedName& folded) {
+    if (name.size() > kFoldedLength) return false;
+    char letters[kFoldedLength] = {};
+    for (std::size_t i = 0; i < name.size(); ++i) letters[i] = upper(name[i]);
+    std::memcpy(folded.words, letters, kFoldedLength);
+    folded.size = name.size();
+    return true;
+}
+
 const FieldDef* FieldList::find(std::string_view name) const {
+    FoldedName wanted;
+    if (fold(name, wanted)) {
+        if (slots_.empty()) return nullptr;
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t slot = wanted.hash() & mask; slots_[slot] != kNoField;
+             slot = (slot + 1) & mask)
+            if (folded_[slots_[slot]] == wanted) return &fields_[slots_[slot]];
+        return nullptr;
+    }
     for (const FieldDef& field : fields_) {
         if (field.name.size() == name.size() &&
             std::equal(name.begin(), name.end(), field.name.begin(),

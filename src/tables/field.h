@@ -13,8 +13,8 @@
 namespace marklift {
 
 struct FieldDef {
-    std::string name;          // upper case as stored, at most 10 characters
-    char type = 'C';           // 'C', 'D', 'L', 'N', 'F'; other letters are kept as read
+    std::string name;  // upper case as stored, at most 10 characters
+    char type = 'C';   // 'C', 'D', 'L', 'N', 'F'; other letters are kept as read
     std::uint8_t length = 0;
     std::uint8_t decimals = 0;
     std::uint32_t offset = 0;  // from the start of the record (deletion flag is byte 0)
@@ -38,7 +38,24 @@ public:
     std::uint32_t recordLength() const { return recordLength_; }
 
 private:
+    // A name folded to upper case in two words. Names are looked up for
+    // every field of every record, so a look-up is a hash of those words and
+    // a compare or two of them, not a compare per letter and field.
+    struct FoldedName {
+        std::uint64_t words[2] = {0, 0};
+        std::size_t size = 0;
+        bool operator==(const FoldedName&) const = default;
+        std::size_t hash() const;
+    };
+    static constexpr std::size_t kFoldedLength = sizeof(FoldedName::words);
+    static constexpr std::uint16_t kNoField = 0xFFFF;
+    // False for a name too long to fold.
+    static bool fold(std::string_view name, FoldedName& folded);
+
     std::vector<FieldDef> fields_;
+    std::vector<FoldedName> folded_;  // by field
+    // Open addressing by FoldedName::hash: field indexes, kNoField where free.
+    std::vector<std::uint16_t> slots_;
     std::uint32_t recordLength_ = 1;
 };
 

@@ -40,7 +40,7 @@ std::string upper(std::string_view text) {
 
 // Reports one faulty item of one definition string.
 class ItemError {
-  public:
+public:
     ItemError(std::string_view definitions, std::string_view item)
         : definitions_(definitions), item_(item) {}
 
@@ -50,7 +50,7 @@ class ItemError {
                               std::string(definitions_) + "\": " + reason + ".");
     }
 
-  private:
+private:
     std::string_view definitions_;
     std::string_view item_;
 };

@@ -28,6 +28,13 @@ public:
     // Bulk loading: add entries in any order, then call sort() once.
     void reserve(std::size_t count);
     void add(std::string_view key, std::uint32_t recno);
+    // The same for loaders that fill several places at once: resize() makes
+    // `count` blank entries, and set() fills one, padding or cutting the key
+    // as add() does. Threads may set different places at the same time,
+    // before the index is searched.
+    void resize(std::size_t count);
+    void set(std::size_t pos, std::string_view key, std::uint32_t recno);
+    // Large indexes are sorted on several threads.
     void sort();
 
     // Keeping a sorted index right, one entry at a time.
@@ -51,10 +58,18 @@ private:
     std::string_view normalise(std::string_view key, char pad, std::string& storage) const;
     int compareAt(std::size_t pos, std::string_view key) const;
     std::size_t lowerBoundEntry(std::string_view key, std::uint32_t recno) const;
+    // Forgets the search prefixes; every change to the entries calls it.
+    void changed();
 
     std::size_t keyLength_;
     std::vector<char> keys_;
     std::vector<std::uint32_t> recnos_;
+    // For an index searched many times over without a change between (a
+    // student index a build seeks every record's student in): each entry's
+    // first eight key bytes as a number, so that a search narrows down by
+    // number to the few entries it compares byte by byte.
+    mutable std::vector<std::uint64_t> prefixes_;
+    mutable std::size_t searchesSinceChange_ = 0;
 };
 
 }  // namespace marklift

@@ -72,7 +72,7 @@ NtxHeaderPage readHeader(const ByteSource& source) {
 }
 
 class TreeWalker {
-  public:
+public:
     TreeWalker(const ByteSource& source, const NtxHeaderPage& header, KeyIndex& keys)
         : source_(source),
           header_(header),
@@ -117,7 +117,7 @@ class TreeWalker {
         }
     }
 
-  private:
+private:
     void add(std::uint32_t pageOffset, const NtxItem& item) {
         if (item.recno == 0) damagedPage(source_, pageOffset, "record number 0");
         const std::string_view key(reinterpret_cast<const char*>(item.key), header_.keyLength);
@@ -132,10 +132,10 @@ class TreeWalker {
         keys_.add(key, item.recno);
     }
 
-  public:
+public:
     bool equalKeysUnordered() const { return equalKeysUnordered_; }
 
-  private:
+private:
     const ByteSource& source_;
     const NtxHeaderPage& header_;
     KeyIndex& keys_;

@@ -1,12 +1,19 @@
 #include "tables/order.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/file.h"
 #include "platform/paths.h"
 #include "tables/ntx_shared_read.h"
+#include "tables/parallel_parts.h"
 #include "tables/xbase_error.h"
 
 namespace marklift {
 namespace {
+
+// Records read at a time when keys are built from the file.
+constexpr std::size_t kKeyReadBytes = 64 * 1024;
 
 std::optional<Expression> tryParse(const std::string& text, const FieldList& fields) {
     try {
@@ -95,10 +102,10 @@ KeyIndex& Order::keys(const DbfFile& dbf) {
     return keys_;
 }
 
-KeyIndex Order::snapshot(const DbfFile& dbf) const {
+TagKeys Order::snapshot(const DbfFile& dbf) const {
     switch (state_) {
         case State::Loaded:
-            return keys_;
+            return TagKeys::borrow(keys_);
         case State::Stale:
             return build(dbf);
         case State::OnDisk:
@@ -112,17 +119,52 @@ KeyIndex Order::build(const DbfFile& dbf) const {
         throw EXbaseError(XbaseErrorCode::BadExpression,
                           "Index " + name_ + " has a key this program cannot compute.");
     KeyIndex keys(isNtx_ ? keys_.keyLength() : tag_.keyLength);
-    keys.reserve(dbf.recordCount());
-    for (std::uint32_t n = 1; n <= dbf.recordCount(); ++n) keys.add(keyOf(dbf.record(n)), n);
+    const std::uint32_t count = dbf.recordCount();
+    const std::size_t parts = partsFor(count);
+    if (parts > 1 && dbf.settled()) {
+        // Every record is on the disk: each part reads its own from there.
+        keys.resize(count);
+        runInParts(count, parts, [&](std::size_t, std::size_t first, std::size_t end) {
+            readKeysInto(dbf, keys, static_cast<std::uint32_t>(first),
+                         static_cast<std::uint32_t>(end));
+        });
+    } else {
+        keys.reserve(count);
+        std::string scratch;
+        for (std::uint32_t n = 1; n <= count; ++n) keys.add(keyView(dbf.record(n), scratch), n);
+    }
     keys.sort();
     return keys;
 }
 
+// The keys of records first + 1 .. end into their places in `keys`, read a
+// block at a time.
+void Order::readKeysInto(const DbfFile& dbf, KeyIndex& keys, std::uint32_t first,
+                         std::uint32_t end) const {
+    const std::uint32_t length = dbf.recordLength();
+    const std::uint32_t perRead = std::max<std::uint32_t>(kKeyReadBytes / length, 1);
+    std::vector<char> block(std::size_t{perRead} * length);
+    std::string scratch;
+    for (std::uint32_t from = first; from < end; from += perRead) {
+        const std::uint32_t count = std::min(perRead, end - from);
+        dbf.readStored(from + 1, count, block.data());
+        for (std::uint32_t i = 0; i < count; ++i)
+            keys.set(from + i, keyView(block.data() + std::size_t{i} * length, scratch),
+                     from + i + 1);
+    }
+}
+
 std::string Order::keyOf(const char* record) const {
-    std::string value = key_->value(record);
+    std::string scratch;
+    return std::string(keyView(record, scratch));
+}
+
+std::string_view Order::keyView(const char* record, std::string& scratch) const {
+    const std::string_view value = key_->view(record);
     if (!dateKeys_) return value;
     std::optional<Date> date = Date::fromYyyymmdd(value);
-    return cdxDateKey(date.value_or(Date()), !date.has_value());
+    scratch = cdxDateKey(date.value_or(Date()), !date.has_value());
+    return scratch;
 }
 
 std::string Order::seekKey(const std::string& text) const {
@@ -142,7 +184,8 @@ std::string Order::seekPrefix(const std::string& text) const {
 
 void Order::recordAppended(const char* record, std::uint32_t recno) {
     if (state_ == State::Loaded) {
-        keys_.insert(keyOf(record), recno);
+        std::string scratch;
+        keys_.insert(keyView(record, scratch), recno);
     } else {
         invalidate();
     }

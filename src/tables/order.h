@@ -41,6 +41,9 @@ public:
 
     // The record's key in this order's stored form.
     std::string keyOf(const char* record) const;
+    // The same without a copy where it can: a view of the record's bytes,
+    // or of `scratch` for a date key.
+    std::string_view keyView(const char* record, std::string& scratch) const;
     // The stored form of a seek value given as text (dates as yyyymmdd).
     std::string seekKey(const std::string& text) const;
     // Same, for a prefix: not padded.
@@ -51,19 +54,23 @@ public:
     void recordChanged(const char* before, const char* after, std::uint32_t recno);
     void invalidate();
     bool stale() const { return state_ == State::Stale; }
-    // The keys to write out, without keeping keys in memory that were not.
-    KeyIndex snapshot(const DbfFile& dbf) const;
+    // The keys to write out: those kept in memory lent, others made for the
+    // writing without keeping them.
+    TagKeys snapshot(const DbfFile& dbf) const;
     // After the .cdx was rewritten; keys in memory stay, stale ones are now
     // on disk.
     void writtenTo(const std::string& cdxPath, std::size_t tagIndex);
 
-    // Rebuilds from the data file.
+    // Rebuilds from the data file; a large one that has reached the disk is
+    // read and sorted on several threads.
     KeyIndex build(const DbfFile& dbf) const;
 
 private:
     enum class State { OnDisk, Loaded, Stale };
     Order() = default;
     KeyIndex readFromDisk() const;
+    void readKeysInto(const DbfFile& dbf, KeyIndex& keys, std::uint32_t first,
+                      std::uint32_t end) const;
 
     std::string name_;
     std::string fileName_;  // .ntx program path, or .cdx native path

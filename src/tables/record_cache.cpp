@@ -35,6 +35,12 @@ void RecordCache::write(std::uint32_t recno, std::uint32_t records, const char* 
     std::memmove(modify(recno, records), bytes, recordLength_);
 }
 
+const char* RecordCache::peek(std::uint32_t recno) const {
+    if (!holds(recno)) return nullptr;
+    const Block& block = blocks_[slotOf_[(recno - 1) / perBlock_]];
+    return block.bytes.get() + std::size_t{(recno - 1) % perBlock_} * recordLength_;
+}
+
 bool RecordCache::holds(std::uint32_t recno) const {
     const std::uint32_t index = (recno - 1) / perBlock_;
     if (index >= slotOf_.size() || slotOf_[index] == kNoBlock) return false;
@@ -71,8 +77,10 @@ RecordCache::Block& RecordCache::load(std::uint32_t index, std::uint32_t records
     // Unused until the read succeeds.
     if (block->index != kNoBlock) slotOf_[block->index] = kNoBlock;
     block->index = kNoBlock;
+    // Room for a whole block even when fewer records are there yet: a short
+    // last block read again as the table grows keeps its memory.
     if (block->capacity < std::size_t{count} * recordLength_) {
-        block->capacity = std::size_t{count} * recordLength_;
+        block->capacity = std::size_t{perBlock_} * recordLength_;
         block->bytes = std::make_unique_for_overwrite<char[]>(block->capacity);
     }
     backing_.readRecords(first, count, block->bytes.get());

@@ -34,6 +34,9 @@ public:
     const char* read(std::uint32_t recno, std::uint32_t records);
     // The record to change in place; it is written back later.
     char* modify(std::uint32_t recno, std::uint32_t records);
+    // The record when its block is held, else nullptr; reads nothing and
+    // leaves the order of use as it was.
+    const char* peek(std::uint32_t recno) const;
     // Replaces the record with `bytes`, which may point into this cache.
     void write(std::uint32_t recno, std::uint32_t records, const char* bytes);
 

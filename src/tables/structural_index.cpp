@@ -77,8 +77,14 @@ void StructuralIndex::addTag(const DbfFile& dbf, const std::string& name,
     dirty_ = true;
 }
 
-void StructuralIndex::recordAppended(const char* record, std::uint32_t recno) {
-    for (auto& tag : tags_) tag->recordAppended(record, recno);
+void StructuralIndex::recordAppended(const char* record, std::uint32_t recno,
+                                     const Order* active) {
+    for (auto& tag : tags_) {
+        if (tag.get() == active)
+            tag->recordAppended(record, recno);
+        else
+            tag->invalidate();
+    }
     if (!tags_.empty()) dirty_ = true;
 }
 
@@ -101,7 +107,7 @@ void StructuralIndex::flush(const DbfFile& dbf) {
     try {
         ReplacingFile replacement(nativePath_);
         writeCdx(replacement.temporaryPath(), definitions,
-                 [&](std::size_t i) -> KeyIndex { return tags_[i]->snapshot(dbf); });
+                 [&](std::size_t i) { return tags_[i]->snapshot(dbf); });
         replacement.commit();
     } catch (const PlatformError& e) {
         // The platform's text names the index file and the reason.

@@ -26,7 +26,11 @@ public:
     void requireMaintainable(const std::string& tableName) const;
 
     void addTag(const DbfFile& dbf, const std::string& name, const std::string& keyExpression);
-    void recordAppended(const char* record, std::uint32_t recno);
+    // Only `active`'s keys (the order the table walks, if one of these) are
+    // kept up to date as records are appended: the others are rebuilt when
+    // next needed, at the latest when written, once rather than a record at
+    // a time and without holding them in memory meanwhile.
+    void recordAppended(const char* record, std::uint32_t recno, const Order* active);
     void recordChanged(const char* before, const char* after, std::uint32_t recno);
     void invalidateAll();
     // Writes the whole file when anything changed: to a temporary name

@@ -102,21 +102,37 @@ void TableCursor::moveBy(int count) {
         scanBackward(eof_ ? PTRDIFF_MAX : std::ptrdiff_t(pos_) - 1);
 }
 
-void TableCursor::relocate() {
+void TableCursor::relocate(std::size_t near) {
     if (!order_ || recno_ == 0) return;
     KeyIndex& index = keys();
-    pos_ = index.find(order_->keyOf(dbf_->record(recno_)), recno_);
+    std::string scratch;
+    const std::string_view key = order_->keyView(dbf_->record(recno_), scratch);
+    if (near != SIZE_MAX) {
+        for (std::size_t guess : {near + 1, near}) {
+            if (firstEntryAt(index, guess, key)) {
+                pos_ = guess;
+                return;
+            }
+        }
+    }
+    pos_ = index.find(key, recno_);
     if (pos_ == index.size()) setPastEnd();
+}
+
+bool TableCursor::firstEntryAt(const KeyIndex& index, std::size_t at, std::string_view key) const {
+    auto isEntry = [&](std::size_t p) { return index.recnoAt(p) == recno_ && index.keyAt(p) == key; };
+    return at < index.size() && isEntry(at) && (at == 0 || !isEntry(at - 1));
 }
 
 void TableCursor::gotoRecord(std::uint32_t recno) {
     if (recno == 0 || recno > count())
         throw EXbaseError(XbaseErrorCode::BadState, "Record " + std::to_string(recno) +
                                                         " does not exist in " + dbf_->path() + ".");
+    const std::size_t near = recno_ != 0 ? pos_ : SIZE_MAX;
     recno_ = recno;
     eof_ = bof_ = false;
     pos_ = recno;
-    relocate();
+    relocate(near);
     moved_();
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <functional>
 
 namespace marklift {
@@ -53,13 +54,19 @@ public:
     // either end.
     void moveBy(int count);
     // Finds the current record's position again after the order changed
-    // under it (a new order, a key edited).
-    void relocate();
+    // under it (a new order, a key edited). `near` is where it likely is: a
+    // walk through the order by bookmarks finds each record just after the
+    // last, where it is checked for before any search.
+    void relocate(std::size_t near = SIZE_MAX);
     // Onto record `recno`, whether or not it passes; throws when there is
     // no such record.
     void gotoRecord(std::uint32_t recno);
 
 private:
+    // Whether the entry at `at` is the first of the current record's with
+    // that key, where a search would find it.
+    bool firstEntryAt(const KeyIndex& index, std::size_t at, std::string_view key) const;
+
     std::function<void()> moved_;
     DbfFile* dbf_ = nullptr;
     Order* order_ = nullptr;

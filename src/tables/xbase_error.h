@@ -8,11 +8,11 @@
 namespace marklift {
 
 enum class XbaseErrorCode {
-    OpenFailed = 1001,      // file missing, no access, or locked by another opener
-    BadHeader = 1002,       // a .dbf header or field list that cannot be trusted
-    BadIndex = 1003,        // a damaged .ntx or .cdx (bad page, pointer, loop)
+    OpenFailed = 1001,  // file missing, no access, or locked by another opener
+    BadHeader = 1002,   // a .dbf header or field list that cannot be trusted
+    BadIndex = 1003,    // a damaged .ntx or .cdx (bad page, pointer, loop)
     BadFieldDefinition = 1004,
-    BadExpression = 1005,   // outside the supported subset, or a field the table lacks
+    BadExpression = 1005,  // outside the supported subset, or a field the table lacks
     NoSuchField = 1006,
     NoSuchOrder = 1007,
     NumericOutOfRange = 1008,
@@ -20,8 +20,8 @@ enum class XbaseErrorCode {
     NotExclusive = 1010,
     ReadOnly = 1011,
     IoError = 1012,
-    BadState = 1013,        // an operation that the table's state does not allow
-    BadValue = 1014,        // a value that does not fit the field's kind
+    BadState = 1013,  // an operation that the table's state does not allow
+    BadValue = 1014,  // a value that does not fit the field's kind
 };
 
 class EXbaseError : public std::runtime_error {

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "platform/file.h"
 #include "platform/paths.h"
@@ -116,12 +117,19 @@ struct XbaseTable::Impl {
     }
 
     void loadCurrent() {
+        const std::uint32_t appended = std::exchange(justAppended, 0);
         if (cursor.eof() || cursor.bof() || cursor.recno() == 0) {
             std::fill(buffer.begin(), buffer.end(), ' ');
             return;
         }
+        if (appended == cursor.recno()) return;
         std::memcpy(buffer.data(), recordBytes(cursor.recno()), buffer.size());
     }
+
+    // The record a Post just appended, which the buffer holds as it is:
+    // reading it back would fill the record cache with the blocks of a table
+    // being written.
+    std::uint32_t justAppended = 0;
 
     // -- Editing -----------------------------------------------------------
 
@@ -132,8 +140,9 @@ struct XbaseTable::Impl {
     void post() {
         if (state == EditState::Insert) {
             std::uint32_t n = dbf->appendRecord(buffer.data());
-            structural.recordAppended(buffer.data(), n);
+            structural.recordAppended(buffer.data(), n, cursor.order());
             state = EditState::Browse;
+            justAppended = n;
             cursor.gotoRecord(n);
         } else if (state == EditState::Edit) {
             const std::uint32_t recno = cursor.recno();
@@ -160,6 +169,23 @@ struct XbaseTable::Impl {
             throw EXbaseError(XbaseErrorCode::NoSuchField,
                               "Field " + name + " not found in " + dbf->path() + ".");
         return *f;
+    }
+
+    // A definition handed back by the caller, checked to be this table's:
+    // another table's offsets would read the wrong bytes.
+    const FieldDef& field(const FieldDef& f) const {
+        requireOpen();
+        const std::vector<FieldDef>& own = dbf->fields().fields();
+        const std::less<const FieldDef*> before;
+        if (own.empty() || before(&f, own.data()) || !before(&f, own.data() + own.size()))
+            throw EXbaseError(XbaseErrorCode::NoSuchField,
+                              "Field " + f.name + " is not a field of " + dbf->path() + ".");
+        return f;
+    }
+
+    std::string textOf(const FieldDef& f) const {
+        return cursor.recno() == 0 && state != EditState::Insert ? std::string()
+                                                                 : readText(f, buffer.data());
     }
 
     // -- Orders ------------------------------------------------------------
@@ -453,6 +479,29 @@ void XbaseTable::GotoBookmark(Bookmark bookmark) {
     d.notify();
 }
 
+std::vector<Bookmark> XbaseTable::Bookmarks() {
+    Impl& d = *impl_;
+    d.requireOpen();
+    d.postIfEditing();
+    std::vector<Bookmark> bookmarks;
+    if (d.cursor.order()) {
+        const KeyIndex& keys = d.cursor.keys();
+        bookmarks.reserve(keys.size());
+        for (std::size_t p = 0; p < keys.size(); ++p)
+            if (d.cursor.passes(keys.recnoAt(p))) bookmarks.push_back(keys.recnoAt(p));
+    } else {
+        bookmarks.reserve(d.cursor.count());
+        for (std::uint32_t n = 1; n <= d.cursor.count(); ++n)
+            if (d.cursor.passes(n)) bookmarks.push_back(n);
+    }
+    return bookmarks;
+}
+
+std::size_t XbaseTable::ReadAhead(std::span<const Bookmark> bookmarks) {
+    impl_->requireOpen();
+    return impl_->dbf->readAhead(bookmarks);
+}
+
 std::uint32_t XbaseTable::RecordCount() {
     Impl& d = *impl_;
     d.requireOpen();
@@ -560,10 +609,7 @@ void XbaseTable::Pack() {
 }
 
 std::string XbaseTable::GetText(const std::string& name) const {
-    const FieldDef& f = impl_->field(name);
-    return impl_->cursor.recno() == 0 && impl_->state != EditState::Insert
-               ? std::string()
-               : readText(f, impl_->buffer.data());
+    return impl_->textOf(impl_->field(name));
 }
 
 Date XbaseTable::GetDate(const std::string& name) const {
@@ -609,6 +655,34 @@ void XbaseTable::SetInt(const std::string& name, std::int64_t value) {
 void XbaseTable::SetNumber(const std::string& name, double value) {
     const FieldDef& f = impl_->field(name);
     writeNumber(f, impl_->editableRecord(), value);
+}
+
+const FieldDef& XbaseTable::Field(const std::string& name) const {
+    return impl_->field(name);
+}
+
+std::string XbaseTable::GetText(const FieldDef& field) const {
+    return impl_->textOf(impl_->field(field));
+}
+
+std::string_view XbaseTable::GetRaw(const FieldDef& field) const {
+    return readRaw(impl_->field(field), impl_->buffer.data());
+}
+
+Date XbaseTable::GetDate(const FieldDef& field) const {
+    return readDate(impl_->field(field), impl_->buffer.data());
+}
+
+std::int64_t XbaseTable::GetInt(const FieldDef& field) const {
+    return readInteger(impl_->field(field), impl_->buffer.data());
+}
+
+void XbaseTable::SetText(const FieldDef& field, std::string_view value) {
+    writeText(impl_->field(field), impl_->editableRecord(), value);
+}
+
+void XbaseTable::SetDate(const FieldDef& field, Date value) {
+    writeDate(impl_->field(field), impl_->editableRecord(), value);
 }
 
 void XbaseTable::CopyContentsTo(XbaseTable& destination) {

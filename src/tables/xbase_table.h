@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,17 @@ public:
     Bookmark GetBookmark() const;
     // Throws EXbaseError when the record no longer exists.
     void GotoBookmark(Bookmark bookmark);
+    // Every record First and Next would visit, in that order, without moving
+    // the cursor. Without a filter no record is read: an order's record
+    // numbers are its bookmarks.
+    std::vector<Bookmark> Bookmarks();
+    // For a caller about to visit many records by GotoBookmark in an order
+    // of its own: reads the records of the first of `bookmarks` now, in file
+    // order, and holds them until the next call or the next change to the
+    // table, so that visiting them reads nothing more. Takes as many as a
+    // fixed amount of memory holds, at least one, and returns how many; an
+    // empty span lets go of the records held.
+    std::size_t ReadAhead(std::span<const Bookmark> bookmarks);
     // Under RESPECT_WHEN_COUNTING the records passing the filter, otherwise
     // all records; records marked deleted count either way.
     std::uint32_t RecordCount();
@@ -159,6 +171,20 @@ public:
     void SetBool(const std::string& field, bool value);
     void SetInt(const std::string& field, std::int64_t value);
     void SetNumber(const std::string& field, double value);
+
+    // -- Fields found once ---------------------------------------------------
+    // For loops over many records: the field is looked up by name once, and
+    // the record's value read or written by its definition, one of Fields().
+    // A definition of another table throws EXbaseError(NoSuchField).
+    const FieldDef& Field(const std::string& name) const;
+    std::string GetText(const FieldDef& field) const;
+    // The field's bytes as stored (blanks outside a record), valid until the
+    // cursor moves or the record changes.
+    std::string_view GetRaw(const FieldDef& field) const;
+    Date GetDate(const FieldDef& field) const;
+    std::int64_t GetInt(const FieldDef& field) const;
+    void SetText(const FieldDef& field, std::string_view value);
+    void SetDate(const FieldDef& field, Date value);
 
     // -- Bulk ----------------------------------------------------------------
     // Appends every record of this table (active order; filter under

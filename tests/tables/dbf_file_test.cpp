@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -657,6 +660,83 @@ TEST(DbfCache, AppendsBehindAShortLastBlockAreRead) {
     table.flush();
     DbfFile second(path, DbfFile::Mode::ReadOnly);
     t.expectAll(second);
+}
+
+// -- Records read ahead: what an export in index order reads --------------
+
+// Record numbers in an order of their own, as an index walks them.
+std::vector<std::uint32_t> shuffled(std::uint32_t count, unsigned seed) {
+    std::vector<std::uint32_t> recnos(count);
+    for (std::uint32_t n = 1; n <= count; ++n) recnos[n - 1] = n;
+    std::shuffle(recnos.begin(), recnos.end(), std::mt19937(seed));
+    return recnos;
+}
+
+// Held records are those of the table at the time: changes still in the
+// cache, records appended but not yet written, out-of-range numbers left for
+// record() to refuse; a later change is never hidden behind a held copy.
+TEST(DbfReadAhead, HoldsTheRecordsAsTheyAreAndNeverHidesALaterChange) {
+    TempDirectory dir;
+    std::string path = dir.file("H.DBF");
+    CachedTable t(path, kBlockSpanning, 2000, DbfFile::Mode::Exclusive);
+    DbfFile& table = *t.table;
+    t.write(700, 7007);  // in the cache, not yet written
+    t.write(1500, 1515);
+    t.append(2001);  // buffered
+    std::vector<std::uint32_t> wanted = shuffled(2001, 3);
+    wanted.insert(wanted.begin() + 5, {0u, 2002u, 4000u, 700u});  // repeats and strangers
+    ASSERT_EQ(table.readAhead(wanted), wanted.size());
+    for (std::uint32_t n : wanted) {
+        if (n == 0 || n > 2001)
+            EXPECT_THROW(table.record(n), EXbaseError) << n;
+        else
+            ASSERT_EQ(std::string(table.record(n), 209), t.expected[n - 1]) << n;
+    }
+    t.write(10, -10);
+    t.setDeleted(11, true);
+    EXPECT_EQ(std::string(table.record(10), 209), t.expected[9]);
+    EXPECT_EQ(std::string(table.record(11), 209), t.expected[10]);
+    table.readAhead(wanted);
+    table.pack();
+    t.expected.erase(t.expected.begin() + 10);
+    t.expectAll(table);
+}
+
+// A selection larger than the memory held ahead is read a share at a time,
+// each share in one sweep; a file cut short under the reader leaves the
+// records past its end for record() to refuse.
+TEST(DbfReadAhead, TakesAShareAtATimeAndLeavesUnreadableRecordsToRecord) {
+    TempDirectory dir;
+    std::string path = dir.file("S.DBF");
+    const std::uint32_t count = 9000;  // 2001 bytes a record: 18 MB, more than is held
+    CachedTable t(path,
+                  "N, N, 8,0;A, C,250,0;B, C,250,0;C, C,250,0;D, C,250,0;E, C,250,0;"
+                  "F, C,250,0;G, C,250,0;H, C,242,0;",
+                  count, DbfFile::Mode::Shared);
+    DbfFile& table = *t.table;
+    const std::vector<std::uint32_t> wanted = shuffled(count, 4);
+    std::size_t shares = 0;
+    for (std::size_t from = 0; from < wanted.size(); ++shares) {
+        const std::size_t taken = table.readAhead(std::span(wanted).subspan(from));
+        ASSERT_GE(taken, 1u);
+        ASSERT_LT(taken, wanted.size());
+        for (std::size_t i = from; i < from + taken; ++i)
+            ASSERT_EQ(std::string(table.record(wanted[i]), 2001), t.expected[wanted[i] - 1]);
+        from += taken;
+    }
+    EXPECT_GE(shares, 2u);
+    table.readAhead({});
+
+    DbfFile reader(path, DbfFile::Mode::ReadOnly);
+    const std::uintmax_t header = std::filesystem::file_size(path) - 1 - count * 2001u;
+    // 32 records a block: the file now ends with a whole block.
+    std::filesystem::resize_file(path, header + 4992 * 2001u);
+    const std::vector<std::uint32_t> across = {8999, 4993, 4990, 4992};
+    EXPECT_EQ(reader.readAhead(across), across.size());
+    EXPECT_EQ(std::string(reader.record(4990), 2001), t.expected[4989]);
+    EXPECT_EQ(std::string(reader.record(4992), 2001), t.expected[4991]);
+    EXPECT_THROW(reader.record(4993), EXbaseError);
+    EXPECT_THROW(reader.record(8999), EXbaseError);
 }
 
 }  // namespace

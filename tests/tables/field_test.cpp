@@ -72,6 +72,27 @@ TEST(FieldList, FindIgnoresLetterCase) {
     EXPECT_EQ(fields.find(""), nullptr);
 }
 
+// Every field of a table of 255 is found by its name in any case, the first
+// of two of one name wins, and names too long to be stored are still told
+// apart letter by letter.
+TEST(FieldList, FindsEveryFieldOfAWideTable) {
+    std::vector<FieldDef> defs;
+    for (int i = 0; i < 253; ++i) defs.push_back(def(("F" + std::to_string(i)).c_str(), 'C', 1));
+    defs.push_back(def("F7", 'N', 2));
+    defs.push_back(def("AVERYLONGFIELDNAME", 'C', 1));
+    FieldList fields(defs);
+    for (int i = 0; i < 253; ++i) {
+        ASSERT_EQ(fields.find("F" + std::to_string(i)), &fields[i]) << i;
+        ASSERT_EQ(fields.find("f" + std::to_string(i)), &fields[i]) << i;
+    }
+    EXPECT_EQ(fields.find("F7")->type, 'C');
+    EXPECT_EQ(fields.find("averylongfieldname"), &fields[254]);
+    EXPECT_EQ(fields.find("AVERYLONGFIELDNAMF"), nullptr);
+    EXPECT_EQ(fields.find("F253"), nullptr);
+    EXPECT_EQ(fields.find(std::string("F1\0", 3)), nullptr);
+    EXPECT_EQ(FieldList().find("F1"), nullptr);
+}
+
 TEST(FieldDef, KnownKinds) {
     for (char type : std::string("CDLNF")) EXPECT_TRUE(def("X", type, 1).isKnownKind()) << type;
     for (char type : std::string("MIBT0c")) EXPECT_FALSE(def("X", type, 1).isKnownKind()) << type;

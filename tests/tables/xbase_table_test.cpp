@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
+#include <span>
 #include <vector>
 
 #include "support/temp_directory.h"
@@ -291,4 +293,130 @@ TEST_F(TableTest, PositionsFollowTheActiveOrderAndRefuseAFilter) {
     t.SetFilter("CODE = \"M\"");
     EXPECT_THROW(t.Position(), EXbaseError);
     EXPECT_THROW(t.GotoPosition(0), EXbaseError);
+}
+
+// Select All's walk without the walk: the bookmarks of the order (or of the
+// record order), the filter applied, the cursor where it was.
+TEST_F(TableTest, BookmarksAreTheWalkWithoutMovingTheCursor) {
+    XbaseTable::CreateTable(directory_.dir() + "RESULTS.dbf", kResults);
+    XbaseTable t;
+    open(t, "RESULTS");
+    t.CreateIndex("SSN", "SSN");
+    for (const char* ssn : {"333", "111", "222", "111", "000"}) addResult(t, ssn, "RD", "", 1);
+    auto walked = [&] {
+        std::vector<Bookmark> bookmarks;
+        for (t.First(); !t.Eof(); t.Next()) bookmarks.push_back(t.GetBookmark());
+        return bookmarks;
+    };
+    EXPECT_EQ(t.Bookmarks(), (std::vector<Bookmark>{1, 2, 3, 4, 5}));
+    t.SetIndexName("SSN");
+    const std::vector<Bookmark> inOrder = {5, 2, 4, 3, 1};
+    EXPECT_EQ(walked(), inOrder);
+    t.GotoBookmark(3);
+    EXPECT_EQ(t.Bookmarks(), inOrder);
+    EXPECT_EQ(t.RecNo(), 3u);
+    EXPECT_EQ(t.Position(), 3);
+    t.SetFilter("SSN = \"1\"");
+    EXPECT_EQ(t.Bookmarks(), (std::vector<Bookmark>{2, 4}));
+    EXPECT_EQ(t.Bookmarks(), walked());
+}
+
+// Visiting an order's records by bookmark, in order and out of it, with
+// equal keys and with the records read ahead, puts the cursor on each at
+// its place in the order, as walking there would.
+TEST_F(TableTest, VisitsByBookmarkFindEachRecordsPlaceInTheOrder) {
+    XbaseTable::CreateTable(directory_.dir() + "RESULTS.dbf", kResults);
+    XbaseTable t;
+    open(t, "RESULTS");
+    t.CreateIndex("SSN", "SSN");
+    for (int n = 0; n < 300; ++n) addResult(t, std::to_string(n % 37), "RD", "", n);
+    t.Flush();
+    t.SetIndexName("SSN");
+    std::vector<Bookmark> bookmarks;
+    std::map<Bookmark, std::int64_t> places;
+    for (t.First(); !t.Eof(); t.Next()) {
+        places[t.GetBookmark()] = t.Position();
+        bookmarks.push_back(t.GetBookmark());
+    }
+    std::vector<Bookmark> backwards(bookmarks.rbegin(), bookmarks.rend());
+    for (const std::vector<Bookmark>* visits : {&bookmarks, &backwards}) {
+        std::size_t readUpTo = 0;
+        for (std::size_t i = 0; i < visits->size(); ++i) {
+            if (i == readUpTo) readUpTo = i + t.ReadAhead(std::span(*visits).subspan(i));
+            t.GotoBookmark((*visits)[i]);
+            ASSERT_EQ(t.Position(), places[(*visits)[i]]) << i;
+            ASSERT_EQ(t.GetInt("SCORE"), std::int64_t((*visits)[i]) - 1);
+        }
+    }
+    t.Next();
+    EXPECT_EQ(t.Position(), 1) << "the walk goes on from the last visit";
+    // An edit after reading ahead is what a visit sees.
+    t.ReadAhead(bookmarks);
+    t.GotoBookmark(7);
+    t.Edit();
+    t.SetInt("SCORE", 777);
+    t.Post();
+    t.GotoBookmark(8);
+    t.GotoBookmark(7);
+    EXPECT_EQ(t.GetInt("SCORE"), 777);
+}
+
+// Fields found once read and write as by name, and one table's field is
+// refused by another.
+TEST_F(TableTest, FieldsFoundOnceServeOnlyTheirTable) {
+    XbaseTable::CreateTable(directory_.dir() + "RESULTS.dbf", kResults);
+    XbaseTable::CreateTable(directory_.dir() + "OTHER.dbf", kResults);
+    XbaseTable t, other;
+    open(t, "RESULTS");
+    open(other, "OTHER");
+    addResult(t, "123-45-6789", "RD", "20240315", 42);
+    const FieldDef& ssn = t.Field("ssn");
+    const FieldDef& date = t.Field("DATE");
+    EXPECT_EQ(t.GetText(ssn), "123-45-6789");
+    EXPECT_EQ(t.GetRaw(t.Field("CODE")), "RD  ");
+    EXPECT_EQ(t.GetDate(date), Date::fromYmd(2024, 3, 15));
+    EXPECT_EQ(t.GetInt(t.Field("SCORE")), 42);
+    t.Edit();
+    t.SetText(ssn, "999");
+    t.SetDate(date, Date::fromYmd(2025, 1, 2));
+    t.Post();
+    EXPECT_EQ(t.GetText("SSN"), "999");
+    EXPECT_EQ(t.GetText("DATE"), "01/02/2025");
+    EXPECT_THROW(t.Field("NOSUCH"), EXbaseError);
+    addResult(other, "1", "RD", "", 1);
+    EXPECT_THROW(other.GetText(ssn), EXbaseError);
+    other.Edit();
+    EXPECT_THROW(other.SetText(ssn, "x"), EXbaseError);
+}
+
+// A tag over a table large enough to be built in parts, each part reading
+// its records from the file on a thread of its own, walks as one built
+// record by record would: by key, equal keys by record number, dates in
+// date order with blank ones first.
+TEST_F(TableTest, ATagOfAManyRecordsTableIsBuiltInPartsFromTheFile) {
+    XbaseTable::CreateTable(directory_.dir() + "MANY.dbf", kResults);
+    XbaseTable t;
+    open(t, "MANY", true);
+    const int count = 200000;
+    std::vector<std::pair<std::string, Bookmark>> bySsn;
+    std::vector<std::pair<std::string, Bookmark>> byDate;
+    for (int n = 0; n < count; ++n) {
+        const std::string ssn = std::to_string(n * 7919 % 1000);
+        const std::string date = n % 11 == 0 ? "" : "2024" + std::to_string(10 + n % 3) + "1" +
+                                                        std::to_string(n % 10);
+        addResult(t, ssn, "RD", date, n % 1000);
+        bySsn.emplace_back(ssn, Bookmark(n + 1));
+        byDate.emplace_back(date, Bookmark(n + 1));
+    }
+    t.Flush();
+    t.CreateIndex("SSN", "SSN");
+    t.CreateIndex("DATE", "DATE");
+    for (auto* expected : {&bySsn, &byDate}) {
+        std::sort(expected->begin(), expected->end());
+        t.SetIndexName(expected == &bySsn ? "SSN" : "DATE");
+        std::vector<Bookmark> walked = t.Bookmarks();
+        ASSERT_EQ(walked.size(), expected->size());
+        for (std::size_t i = 0; i < walked.size(); ++i)
+            ASSERT_EQ(walked[i], (*expected)[i].second) << i;
+    }
 }

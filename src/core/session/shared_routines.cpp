@@ -1,5 +1,6 @@
 #include "core/session/shared_routines.h"
 
+#include <charconv>
 #include <optional>
 
 #include "tables/xbase_error.h"
@@ -22,10 +23,17 @@ std::string WithTrailingBackslash(const std::string& directory) {
 }
 
 std::string ZeroPad(std::int64_t value, int width) {
-    std::string text = std::to_string(value);
-    if (static_cast<int>(text.size()) < width)
-        text.insert(0, static_cast<std::size_t>(width) - text.size(), '0');
+    std::string text;
+    AppendZeroPadded(text, value, width);
     return text;
+}
+
+void AppendZeroPadded(std::string& text, std::int64_t value, int width) {
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    const auto length = static_cast<int>(end - digits);
+    if (length < width) text.append(static_cast<std::size_t>(width - length), '0');
+    text.append(digits, static_cast<std::size_t>(length));
 }
 
 std::string CompactSsn(const std::string& ssn) {

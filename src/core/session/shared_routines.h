@@ -19,6 +19,8 @@ std::string WithTrailingBackslash(const std::string& directory);
 // `value` in decimal with "0"s in front up to `width` characters; never cut.
 // The zeros go in front of a minus sign: ZeroPad(-5, 3) is "0-5".
 std::string ZeroPad(std::int64_t value, int width);
+// The same, appended to `text`: an export pads several values a record.
+void AppendZeroPadded(std::string& text, std::int64_t value, int width);
 
 // Characters 1-3, 5-6 and 8-11 of "123-45-6789"; nothing is checked, and a
 // short text gives what it has of those ranges.

@@ -58,64 +58,85 @@ bool sameIgnoringCase(const std::string& a, const std::string& b) {
 
 // Empty for the empty date (and anything before it).
 std::string dateText(const XbaseTable& table, const FieldDef& field, bool dbaseFormat) {
-    const Date date = table.GetDate(field.name);
+    const Date date = table.GetDate(field);
     if (date.days() <= 0) return {};
     return dbaseFormat ? date.toYyyymmdd() : date.toShortText();
 }
 
-std::string padAfter(std::string text, std::size_t width) {
-    if (text.size() < width) text.append(width - text.size(), ' ');
+void appendPadded(std::string& line, std::string_view text, std::size_t width, bool before) {
+    const std::size_t pad = text.size() < width ? width - text.size() : 0;
+    if (before) line.append(pad, ' ');
+    line.append(text);
+    if (!before) line.append(pad, ' ');
+}
+
+std::string_view trimRight(std::string_view text) {
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     return text;
 }
 
-std::string padBefore(std::string text, std::size_t width) {
-    if (text.size() < width) text.insert(0, width - text.size(), ' ');
-    return text;
-}
-
-std::string delimitedValue(const XbaseTable& table, const FieldDef& field,
-                           const LineFormat& format) {
+// Each appends the field's value to the line. A character field's value is
+// its stored text without trailing blanks, which is taken from the record's
+// bytes as they are: the writer meets every field of every record.
+void appendDelimitedValue(std::string& line, const XbaseTable& table, const FieldDef& field,
+                          const LineFormat& format) {
     switch (kindOf(field)) {
+        case Kind::Character:
+            line.append(trimRight(table.GetRaw(field)));
+            return;
         case Kind::Boolean: {
-            std::string text = table.GetText(field.name);
-            return format.dbaseFormat ? text.substr(0, 1) : text;
+            const std::string text = table.GetText(field);
+            line.append(format.dbaseFormat ? text.substr(0, 1) : text);
+            return;
         }
         case Kind::Date:
-            return dateText(table, field, format.dbaseFormat);
+            line.append(dateText(table, field, format.dbaseFormat));
+            return;
         case Kind::Memo:
         case Kind::NoValue:
-            return {};
-        case Kind::Character:
+            return;
         case Kind::Number:
         case Kind::Other:
             break;
     }
-    return table.GetText(field.name);
+    line.append(table.GetText(field));
 }
 
-std::string fixedValue(const XbaseTable& table, const FieldDef& field, const LineFormat& format) {
+void appendFixedValue(std::string& line, const XbaseTable& table, const FieldDef& field,
+                      const LineFormat& format) {
     switch (kindOf(field)) {
+        case Kind::Character:
+            // The text without its trailing blanks, padded with blanks to the
+            // field's width: the stored bytes.
+            line.append(table.GetRaw(field));
+            return;
         case Kind::Number:
-            return format.numericAlign == TNumericAlignment::naRight
-                       ? padBefore(table.GetText(field.name), field.length)
-                       : padAfter(table.GetText(field.name), field.length);
+            appendPadded(line, table.GetText(field), field.length,
+                         format.numericAlign == TNumericAlignment::naRight);
+            return;
         case Kind::Boolean: {
-            std::string text = table.GetText(field.name);
-            return format.dbaseFormat ? text.substr(0, 1) : padAfter(text, field.length);
+            const std::string text = table.GetText(field);
+            if (format.dbaseFormat)
+                line.append(text.substr(0, 1));
+            else
+                appendPadded(line, text, field.length, false);
+            return;
         }
         case Kind::Date: {
-            std::string text = dateText(table, field, format.dbaseFormat);
-            if (!text.empty()) return text;
-            return std::string(format.dbaseFormat ? kDbaseDateWidth : kShortDateWidth, ' ');
+            const std::string text = dateText(table, field, format.dbaseFormat);
+            if (!text.empty())
+                line.append(text);
+            else
+                line.append(format.dbaseFormat ? kDbaseDateWidth : kShortDateWidth, ' ');
+            return;
         }
         case Kind::Memo:
         case Kind::NoValue:
-            return {};
-        case Kind::Character:
+            return;
         case Kind::Other:
             break;
     }
-    return padAfter(table.GetText(field.name), field.length);
+    appendPadded(line, table.GetText(field), field.length, false);
 }
 
 bool quoted(const FieldDef& field, const LineFormat& format) {
@@ -125,21 +146,23 @@ bool quoted(const FieldDef& field, const LineFormat& format) {
     return kind == Kind::Character || kind == Kind::Memo;
 }
 
-template <typename ValueOf>
-std::string composeLine(const XbaseTable& table, const LineFormat& format, ValueOf valueOf) {
+template <typename AppendValue>
+std::string composeLine(const XbaseTable& table, const LineFormat& format,
+                        AppendValue appendValue) {
     // A record that cannot be read or converted is left out of the file
     // without a word; the run goes on with the next one.
     try {
+        const FieldList& fields = table.Fields();
         std::string line;
-        for (const FieldDef& field : table.Fields().fields()) {
+        line.reserve(fields.recordLength() +
+                     fields.size() * (format.separator.size() + 2 * format.quote.size()));
+        for (const FieldDef& field : fields.fields()) {
             if (!FieldIncluded(format, field.name)) continue;
-            std::string value = valueOf(table, field, format);
             line += format.separator;
-            if (quoted(field, format)) {
-                line += format.quote + value + format.quote;
-            } else {
-                line += value;
-            }
+            const bool quote = quoted(field, format);
+            if (quote) line += format.quote;
+            appendValue(line, table, field, format);
+            if (quote) line += format.quote;
         }
         // Every value came after a separator; the first one has none before it.
         if (!format.separator.empty() && !line.empty()) line.erase(0, 1);
@@ -187,11 +210,11 @@ bool FieldIncluded(const LineFormat& format, const std::string& fieldName) {
 }
 
 std::string ComposeDelimited(const XbaseTable& table, const LineFormat& format) {
-    return composeLine(table, format, delimitedValue);
+    return composeLine(table, format, appendDelimitedValue);
 }
 
 std::string ComposeFixed(const XbaseTable& table, const LineFormat& format) {
-    return composeLine(table, format, fixedValue);
+    return composeLine(table, format, appendFixedValue);
 }
 
 }  // namespace marklift

@@ -1,5 +1,8 @@
 #include "core/upload/prepare_export_file.h"
 
+#include <optional>
+#include <span>
+
 #include "core/config/program_settings.h"
 #include "core/session/application.h"
 #include "core/session/program_error.h"
@@ -28,13 +31,21 @@ void RecreateUploadTable(XbaseTable& uploadTable, const ProgramSettings& setting
 // order. False when the selection is empty.
 bool ComposeUploadRecords(const ExportWindowState& window, const ProgramSettings& settings) {
     ControlsDisabled quietGrid(window.workTable);
-    for (std::size_t i = 0; i < window.selection.size(); ++i) {
+    const std::span<const Bookmark> selection(window.selection);
+    // The selection is in an order of the user's, not the file's: its
+    // records are read ahead in file order, a share at a time.
+    std::size_t readUpTo = 0;
+    std::optional<UploadRecordFiller> filler;
+    for (std::size_t i = 0; i < selection.size(); ++i) {
         window.progressBar.SetPosition(static_cast<int>(i));
+        if (i == readUpTo) readUpTo = i + window.workTable.ReadAhead(selection.subspan(i));
         window.workTable.GotoBookmark(window.selection[i]);
         window.uploadTable.Append();
-        FillUploadRecord(window.workTable, window.uploadTable, settings);
+        if (!filler) filler.emplace(window.workTable, window.uploadTable, settings);
+        filler->Fill(window.workTable, window.uploadTable);
         window.uploadTable.Post();
     }
+    window.workTable.ReadAhead({});
     return !window.selection.empty();
 }
 

@@ -19,19 +19,24 @@ const char* OrderTag(SelectionOrder order) {
     return "SSN";
 }
 
+void RecordSelection::SetMember(Bookmark bookmark, bool member) {
+    if (bookmark >= members_.size()) members_.resize(std::size_t{bookmark} + 1, false);
+    members_[bookmark] = member;
+}
+
 void RecordSelection::Add(Bookmark bookmark) {
     if (contains(bookmark)) return;
     // The count is taken as the grid announces the change, before it.
     selectedCount_ = static_cast<std::uint32_t>(bookmarks_.size()) + 1;
     bookmarks_.push_back(bookmark);
-    members_.insert(bookmark);
+    SetMember(bookmark, true);
 }
 
 void RecordSelection::Remove(Bookmark bookmark) {
     if (!contains(bookmark)) return;
     selectedCount_ = static_cast<std::uint32_t>(bookmarks_.size()) - 1;
     std::erase(bookmarks_, bookmark);
-    members_.erase(bookmark);
+    SetMember(bookmark, false);
 }
 
 void RecordSelection::Toggle(Bookmark bookmark) {
@@ -46,11 +51,15 @@ void RecordSelection::SelectAll(XbaseTable& table) {
     const Bookmark current = table.GetBookmark();
     table.DisableControls();
     try {
-        for (table.First(); !table.Eof(); table.Next()) {
-            bookmarks_.push_back(table.GetBookmark());
-            members_.insert(table.GetBookmark());
+        // The order's own bookmarks: walking it would read every record.
+        bookmarks_ = table.Bookmarks();
+        for (Bookmark bookmark : bookmarks_) SetMember(bookmark, true);
+        // Where the walk would have left the table without a record to
+        // return to: past the end.
+        if (current == 0) {
+            table.Last();
+            table.Next();
         }
-        if (current != 0) table.GotoBookmark(current);
     } catch (...) {
         table.EnableControls();
         throw;

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "core/upload/prepare_export_file.h"
@@ -36,7 +35,9 @@ public:
     explicit RecordSelection(std::uint32_t totalCount = 0) : totalCount_(totalCount) {}
 
     const std::vector<Bookmark>& bookmarks() const { return bookmarks_; }
-    bool contains(Bookmark bookmark) const { return members_.contains(bookmark); }
+    bool contains(Bookmark bookmark) const {
+        return bookmark < members_.size() && members_[bookmark];
+    }
     std::uint32_t SelectedCount() const { return selectedCount_; }
     std::uint32_t TotalCount() const { return totalCount_; }
     void SetTotalCount(std::uint32_t count) { totalCount_ = count; }
@@ -64,8 +65,12 @@ public:
     bool ExportAvailable(const std::string& fileName) const;
 
 private:
+    void SetMember(Bookmark bookmark, bool member);
+
     std::vector<Bookmark> bookmarks_;
-    std::unordered_set<Bookmark> members_;
+    // By bookmark, a record number: a bit per record of the table rather
+    // than a set entry per selected record, which Select All makes many.
+    std::vector<bool> members_;
     std::uint32_t selectedCount_ = 0;
     std::uint32_t totalCount_ = 0;
 };

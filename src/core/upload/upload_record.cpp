@@ -20,13 +20,7 @@ constexpr char kSiteCodeField[] = "SITECODE,C, 2,0;";
 
 constexpr int kAttemptDigits = 3;
 constexpr int kSubscoreDigits = 2;
-constexpr int kSubscoreCount = 10;
 constexpr std::size_t kSubscoresWidth = 20;
-
-// The table layer cuts a text to the field's width as it stores it.
-void copyText(const XbaseTable& from, const char* fromField, XbaseTable& to, const char* toField) {
-    to.SetText(toField, from.GetText(fromField));
-}
 
 }  // namespace
 
@@ -44,30 +38,66 @@ std::string UploadDateText(Date date) {
     return text.rfind("1899", 0) == 0 ? std::string() : text;
 }
 
-std::string SubscoresText(const XbaseTable& workTable) {
+UploadRecordFiller::UploadRecordFiller(const XbaseTable& workTable, const XbaseTable& uploadTable,
+                                       const ProgramSettings& settings) {
+    auto copy = [&](const char* fromField, const char* toField) {
+        return Copy{&workTable.Field(fromField), &uploadTable.Field(toField)};
+    };
+    id_ = copy("ID", "ID");
+    lastName_ = copy("LNAME", "LNAME");
+    firstName_ = copy("FNAME", "FNAME");
+    middleName_ = copy("MNAME", "MNAME");
+    birthDate_ = copy("BIRTHDATE", "BIRTHDATE");
+    testCode_ = copy("TESTCODE", "TESTCODE");
+    testScore_ = copy("TESTSCORE", "TESTSCORE");
+    date_ = copy("DATE", "DATE");
+    if (settings.IncludeAttempted) attempt_ = copy("ATTEMPT", "Attempt");
+    if (settings.IncludeSubscores) {
+        subscores_.to = &uploadTable.Field("Subscores");
+        for (int n = 1; n <= kSubscoreCount; ++n)
+            subscoreFields_[n - 1] = &workTable.Field("SS" + std::to_string(n));
+    }
+    if (settings.IncludePurposeAndAccommodation) panda_ = copy("GRPNUMBER", "PANDA");
+    if (settings.IncludeSiteCode) siteCode_ = copy("SITECODE", "SITECODE");
+}
+
+std::string UploadRecordFiller::SubscoresText(const XbaseTable& workTable) const {
     std::string text;
-    for (int n = 1; n <= kSubscoreCount; ++n)
-        text += ZeroPad(workTable.GetInt("SS" + std::to_string(n)), kSubscoreDigits);
+    text.reserve(kSubscoreCount * kSubscoreDigits);
+    for (const FieldDef* field : subscoreFields_)
+        AppendZeroPadded(text, workTable.GetInt(*field), kSubscoreDigits);
     return text;
 }
 
-void FillUploadRecord(const XbaseTable& workTable, XbaseTable& uploadTable,
-                      const ProgramSettings& settings) {
-    copyText(workTable, "ID", uploadTable, "ID");
-    copyText(workTable, "LNAME", uploadTable, "LNAME");
-    copyText(workTable, "FNAME", uploadTable, "FNAME");
-    copyText(workTable, "MNAME", uploadTable, "MNAME");
-    uploadTable.SetText("BIRTHDATE", UploadDateText(workTable.GetDate("BIRTHDATE")));
-    copyText(workTable, "TESTCODE", uploadTable, "TESTCODE");
-    copyText(workTable, "TESTSCORE", uploadTable, "TESTSCORE");
-    uploadTable.SetText("DATE", UploadDateText(workTable.GetDate("DATE")));
-    if (settings.IncludeAttempted)
-        uploadTable.SetText("Attempt", ZeroPad(workTable.GetInt("ATTEMPT"), kAttemptDigits));
-    if (settings.IncludeSubscores)
-        uploadTable.SetText("Subscores", SubscoresText(workTable).substr(0, kSubscoresWidth));
-    if (settings.IncludePurposeAndAccommodation)
-        copyText(workTable, "GRPNUMBER", uploadTable, "PANDA");
-    if (settings.IncludeSiteCode) copyText(workTable, "SITECODE", uploadTable, "SITECODE");
+// The table layer cuts a text to the field's width as it stores it. Between
+// two character fields that is the stored bytes themselves, cut or padded
+// with blanks, so those are copied without making a text of them.
+void UploadRecordFiller::CopyText(const Copy& copy, const XbaseTable& workTable,
+                                  XbaseTable& uploadTable) const {
+    if (copy.from->type == 'C' && copy.to->type == 'C')
+        uploadTable.SetText(*copy.to, workTable.GetRaw(*copy.from));
+    else
+        uploadTable.SetText(*copy.to, workTable.GetText(*copy.from));
+}
+
+void UploadRecordFiller::Fill(const XbaseTable& workTable, XbaseTable& uploadTable) const {
+    auto copyDate = [&](const Copy& c) {
+        uploadTable.SetText(*c.to, UploadDateText(workTable.GetDate(*c.from)));
+    };
+    for (const Copy* c : {&id_, &lastName_, &firstName_, &middleName_})
+        CopyText(*c, workTable, uploadTable);
+    copyDate(birthDate_);
+    CopyText(testCode_, workTable, uploadTable);
+    CopyText(testScore_, workTable, uploadTable);
+    copyDate(date_);
+    if (attempt_.to)
+        uploadTable.SetText(*attempt_.to,
+                            ZeroPad(workTable.GetInt(*attempt_.from), kAttemptDigits));
+    if (subscores_.to)
+        uploadTable.SetText(*subscores_.to,
+                            std::string_view(SubscoresText(workTable)).substr(0, kSubscoresWidth));
+    if (panda_.to) CopyText(panda_, workTable, uploadTable);
+    if (siteCode_.to) CopyText(siteCode_, workTable, uploadTable);
 }
 
 void ConfigureWriterForFileFormat(TCSVExport& writer, int fileFormat) {

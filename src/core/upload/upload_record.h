@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tables/date.h"
+#include "tables/field.h"
 
 namespace marklift {
 
@@ -23,16 +24,36 @@ std::string UploadFieldDefinitions(const ProgramSettings& settings);
 // empty date reads.
 std::string UploadDateText(Date date);
 
-// SS1 to SS10 of the current work-table record, each zero-padded to two
-// digits, one after another. A three-digit subscore makes the text longer
-// than the 20 characters the field keeps.
-std::string SubscoresText(const XbaseTable& workTable);
+// Fills upload records from work-table records, with the fields of both
+// tables found once for a whole export rather than by name for each record.
+class UploadRecordFiller {
+public:
+    // Both tables open, the upload table with the fields the settings give.
+    UploadRecordFiller(const XbaseTable& workTable, const XbaseTable& uploadTable,
+                       const ProgramSettings& settings);
 
-// Fills the record being appended to `uploadTable` from the current record
-// of `workTable`: the base fields, and the additional fields the settings
-// include.
-void FillUploadRecord(const XbaseTable& workTable, XbaseTable& uploadTable,
-                      const ProgramSettings& settings);
+    // Fills the record being appended to `uploadTable` from the current
+    // record of `workTable`: the base fields, and the additional fields the
+    // settings include.
+    void Fill(const XbaseTable& workTable, XbaseTable& uploadTable) const;
+
+private:
+    struct Copy {
+        const FieldDef* from;
+        const FieldDef* to;
+    };
+    void CopyText(const Copy& copy, const XbaseTable& workTable, XbaseTable& uploadTable) const;
+    static constexpr int kSubscoreCount = 10;
+
+    // SS1 to SS10 of the current work-table record, each zero-padded to two
+    // digits, one after another. A three-digit subscore makes the text longer
+    // than the 20 characters the field keeps.
+    std::string SubscoresText(const XbaseTable& workTable) const;
+
+    Copy id_, lastName_, firstName_, middleName_, birthDate_, testCode_, testScore_, date_;
+    Copy attempt_{}, subscores_{}, panda_{}, siteCode_{};  // `to` null when not included
+    const FieldDef* subscoreFields_[kSubscoreCount] = {};
+};
 
 // FileFormat 0 Fixed, 1 Pipe, 2 Comma, 3 Tab sets ExportType, FieldSeparator
 // and FieldDelimiter; any other value leaves them as they are.

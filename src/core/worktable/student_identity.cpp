@@ -18,9 +18,9 @@ std::string DashedSsn(const std::string& digits) {
 }
 
 // The first live record with `key`, else the first with it.
-bool SeekLive(XbaseTable& students, const std::string& key) {
+bool SeekLive(XbaseTable& students, const FieldDef& ssnField, const std::string& key) {
     if (!students.SeekKey(key)) return false;
-    for (; !students.Eof() && students.GetText("SSN") == key; students.Next())
+    for (; !students.Eof() && students.GetText(ssnField) == key; students.Next())
         if (!students.Deleted()) return true;
     return students.SeekKey(key);
 }
@@ -31,9 +31,9 @@ std::string BannerId(const std::string& ssn) {
     return IsUndashedSsn(ssn) ? ssn : CompactSsn(ssn);
 }
 
-bool SeekStudent(XbaseTable& students, const std::string& ssn) {
-    if (SeekLive(students, ssn)) return true;
-    return IsUndashedSsn(ssn) && SeekLive(students, DashedSsn(ssn));
+bool SeekStudent(XbaseTable& students, const FieldDef& ssnField, const std::string& ssn) {
+    if (SeekLive(students, ssnField, ssn)) return true;
+    return IsUndashedSsn(ssn) && SeekLive(students, ssnField, DashedSsn(ssn));
 }
 
 }  // namespace marklift

@@ -15,7 +15,8 @@ std::string BannerId(const std::string& ssn);
 // Moves `students`, on its SSN order, to the student of `ssn`: looked up as
 // stored, then, for nine digits without dashes, in the dashed form
 // NNN-NN-NNNN. Of several records with one SSN a live one is taken before
-// one marked deleted. False when neither form is found.
-bool SeekStudent(XbaseTable& students, const std::string& ssn);
+// one marked deleted. False when neither form is found. `ssnField` is the
+// table's SSN field, found once by the caller (XbaseTable::Field).
+bool SeekStudent(XbaseTable& students, const FieldDef& ssnField, const std::string& ssn);
 
 }  // namespace marklift

@@ -139,6 +139,34 @@ struct WorkTableBuilder::Run {
     WorkTableSummary summary;
 };
 
+// The fields every gathered record is completed with, found once for the
+// run rather than by name for each record.
+struct WorkTableBuilder::Fields {
+    Fields(const XbaseTable& work, const XbaseTable& student)
+        : code(work.Field("CODE")),
+          correct(work.Field("CORRECT")),
+          score(work.Field("SCORE")),
+          ssn(work.Field("SSN")),
+          testCode(work.Field("TESTCODE")),
+          testScore(work.Field("TESTSCORE")),
+          siteCode(work.Field("SITECODE")),
+          lastName(work.Field("LNAME")),
+          firstName(work.Field("FNAME")),
+          middleName(work.Field("MNAME")),
+          birthDate(work.Field("BIRTHDATE")),
+          id(work.Field("ID")),
+          studentSsn(student.Field("SSN")),
+          studentLastName(student.Field("Lname")),
+          studentFirstName(student.Field("Fname")),
+          studentMiddleName(student.Field("Mname")),
+          studentBirthDate(student.Field("Birthdate")) {}
+
+    const FieldDef &code, &correct, &score, &ssn, &testCode, &testScore, &siteCode;
+    const FieldDef &lastName, &firstName, &middleName, &birthDate, &id;
+    const FieldDef &studentSsn, &studentLastName, &studentFirstName, &studentMiddleName,
+        &studentBirthDate;
+};
+
 WorkTableBuilder::WorkTableBuilder(UserInterface& ui, BuildProgress& progress)
     : ui_(ui), progress_(progress) {}
 
@@ -249,28 +277,29 @@ void WorkTableBuilder::ProcessRecords(Run& run) {
     CloseOnExit closing(zoltTable_);
     RequireStudentFields(zoltTable_);
     zoltTable_.SetIndexName(studentOrder);
+    const Fields fields(workTable_, zoltTable_);
 
     // Record order is the order of gathering; a deleted record stays visible
     // until the pack, so moving on from it never skips the next one.
     int visited = 0;
     for (workTable_.First(); !workTable_.Eof(); workTable_.Next()) {
-        const std::string code = workTable_.GetText("CODE");
+        const std::string code = workTable_.GetText(fields.code);
         XbaseTable* codes = IsPlacementCode(code)
                                 ? (run.hasPlacementCodes ? &placementCodes_ : nullptr)
                                 : (run.hasTestCodes ? &testCodes_ : nullptr);
         const Translation translation =
-            TranslateCode(code, workTable_.GetInt("CORRECT"), workTable_.GetInt("SCORE"),
-                          LookUpCode(codes, code));
+            TranslateCode(code, workTable_.GetInt(fields.correct),
+                          workTable_.GetInt(fields.score), LookUpCode(codes, code));
         if (translation.action == Translation::Action::Delete) {
             workTable_.Delete();
             ++run.summary.removed;
         } else {
             // Every change to the record is written back once, by one Post.
             workTable_.Edit();
-            CompleteRecord(run, workTable_.GetText("SSN"));
+            CompleteRecord(run, fields, workTable_.GetText(fields.ssn));
             if (translation.action == Translation::Action::Set) {
-                workTable_.SetText("TESTCODE", translation.testCode);
-                workTable_.SetText("TESTSCORE", translation.testScore);
+                workTable_.SetText(fields.testCode, translation.testCode);
+                workTable_.SetText(fields.testScore, translation.testScore);
             }
             workTable_.Post();
         }
@@ -280,15 +309,16 @@ void WorkTableBuilder::ProcessRecords(Run& run) {
 }
 
 // Site code, student data and identifier of the record being edited.
-void WorkTableBuilder::CompleteRecord(const Run& run, const std::string& ssn) {
-    if (run.settings.IncludeSiteCode) workTable_.SetText("SITECODE", run.siteCode);
-    if (SeekStudent(zoltTable_, ssn)) {
-        workTable_.SetText("LNAME", zoltTable_.GetText("Lname"));
-        workTable_.SetText("FNAME", zoltTable_.GetText("Fname"));
-        workTable_.SetText("MNAME", zoltTable_.GetText("Mname"));
-        workTable_.SetDate("BIRTHDATE", zoltTable_.GetDate("Birthdate"));
+void WorkTableBuilder::CompleteRecord(const Run& run, const Fields& fields,
+                                      const std::string& ssn) {
+    if (run.settings.IncludeSiteCode) workTable_.SetText(fields.siteCode, run.siteCode);
+    if (SeekStudent(zoltTable_, fields.studentSsn, ssn)) {
+        workTable_.SetText(fields.lastName, zoltTable_.GetText(fields.studentLastName));
+        workTable_.SetText(fields.firstName, zoltTable_.GetText(fields.studentFirstName));
+        workTable_.SetText(fields.middleName, zoltTable_.GetText(fields.studentMiddleName));
+        workTable_.SetDate(fields.birthDate, zoltTable_.GetDate(fields.studentBirthDate));
     }
-    workTable_.SetText("ID", BannerId(ssn));
+    workTable_.SetText(fields.id, BannerId(ssn));
 }
 
 }  // namespace marklift

@@ -51,13 +51,14 @@ public:
 
 private:
     struct Run;
+    struct Fields;
 
     void OpenCodeTables(Run& run);
     void CreateWorkTable(const Run& run);
     void ReadSiteCode(Run& run);
     void Gather(const Run& run);
     void ProcessRecords(Run& run);
-    void CompleteRecord(const Run& run, const std::string& ssn);
+    void CompleteRecord(const Run& run, const Fields& fields, const std::string& ssn);
 
     UserInterface& ui_;
     BuildProgress& progress_;

@@ -11,6 +11,8 @@
 #include <QStyle>
 #include <QToolButton>
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -29,14 +31,27 @@
 
 namespace marklift {
 
+// The export moves the bar once a record. QProgressBar formats its text and
+// schedules a paint on every setValue, which over a million records costs
+// more than writing them; a bar shows no step finer than a thousandth of its
+// range, so only such steps and the ends are passed on.
 class TListBannerScoresForm::ProgressBarAdapter : public ProgressBarSink {
 public:
     explicit ProgressBarAdapter(QProgressBar& bar) : bar_(bar) {}
-    void SetRange(int minimum, int maximum) override { bar_.setRange(minimum, maximum); }
-    void SetPosition(int position) override { bar_.setValue(position); }
+    void SetRange(int minimum, int maximum) override {
+        bar_.setRange(minimum, maximum);
+        step_ = std::max<std::int64_t>(1, (std::int64_t{maximum} - minimum) / kVisibleSteps);
+    }
+    void SetPosition(int position) override {
+        const bool atAnEnd = position <= bar_.minimum() || position >= bar_.maximum();
+        if (!atAnEnd && std::abs(std::int64_t{position} - bar_.value()) < step_) return;
+        bar_.setValue(position);
+    }
 
 private:
+    static constexpr std::int64_t kVisibleSteps = 1000;
     QProgressBar& bar_;
+    std::int64_t step_ = 1;
 };
 
 namespace {

@@ -62,6 +62,33 @@ TEST_F(RecordSelectionTest, SelectAllTakesEveryRecordInTheOrderShown) {
     }
 }
 
+// The walk Select All stands for ends past the last record, and that is
+// where the table stays when there was no record to go back to; a view of
+// the table hears of it once.
+TEST_F(RecordSelectionTest, SelectAllWithoutACurrentRecordLeavesTheTablePastTheEnd) {
+    table.SetIndexName("LNAME");
+    int notices = 0;
+    table.AddListener([&notices] { ++notices; });
+    for (bool beforeTheStart : {true, false}) {
+        SCOPED_TRACE(beforeTheStart ? "before the start" : "past the end");
+        if (beforeTheStart) {
+            table.First();
+            table.Prior();
+            ASSERT_TRUE(table.Bof());
+        } else {
+            table.Last();
+            table.Next();
+        }
+        notices = 0;
+        RecordSelection selection(table.RecordCount());
+        selection.SelectAll(table);
+        EXPECT_EQ(selection.bookmarks(), (std::vector<Bookmark>{3, 5, 1, 4, 2}));
+        EXPECT_TRUE(table.Eof());
+        EXPECT_EQ(table.GetBookmark(), 0u);
+        EXPECT_EQ(notices, 1);
+    }
+}
+
 TEST_F(RecordSelectionTest, RecordsPickedOneByOneKeepTheOrderTheyWerePickedIn) {
     RecordSelection selection(5);
     selection.Toggle(1);  // row 3 (300...)
