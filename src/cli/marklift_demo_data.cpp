@@ -92,5 +92,6 @@ int run(Arguments a) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments = programArguments(argc, argv);
-    return RunCommandLine("marklift-demo-data", kUsage, arguments, [&] { return run(parse(arguments)); });
+    return RunCommandLine("marklift-demo-data", kUsage, arguments,
+                          [&] { return run(parse(arguments)); });
 }

@@ -1,6 +1,5 @@
-#include <windows.h>
-#include <knownfolders.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <memory>
 
@@ -66,8 +65,8 @@ bool isSystemProgramDirectory(const std::string& directory) {
     // administrator's copy keeps its settings with the user there.
     try {
         const std::wstring path = withTrailingBackslash(wideFromUtf8(nativePath(directory)));
-        for (REFKNOWNFOLDERID id : {FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86,
-                                    FOLDERID_Windows}) {
+        for (REFKNOWNFOLDERID id :
+             {FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86, FOLDERID_Windows}) {
             const std::string folder = knownFolder(id);
             if (!folder.empty() && startsWithIgnoringCase(path, wideFromUtf8(folder))) return true;
         }

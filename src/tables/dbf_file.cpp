@@ -432,9 +432,9 @@ void DbfFile::readStored(std::uint32_t first, std::uint32_t count, char* into) c
                           std::string(error.what()) + " (record " + std::to_string(first) + ")");
     }
     if (done != bytes)
-        throw EXbaseError(XbaseErrorCode::IoError, "The table " + s.path + " ends before record " +
-                                                       std::to_string(first + done / s.recordLength()) +
-                                                       ".");
+        throw EXbaseError(XbaseErrorCode::IoError,
+                          "The table " + s.path + " ends before record " +
+                              std::to_string(first + done / s.recordLength()) + ".");
 }
 
 std::size_t DbfFile::readAhead(std::span<const std::uint32_t> recnos) {

@@ -14,9 +14,8 @@ void RecordsAhead::reset(std::span<const std::uint32_t> visits, std::uint32_t re
     stored_.assign(visits_.size(), false);
     byRecno_.resize(visits_.size());
     std::iota(byRecno_.begin(), byRecno_.end(), 0u);
-    std::stable_sort(byRecno_.begin(), byRecno_.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return visits_[a] < visits_[b];
-    });
+    std::stable_sort(byRecno_.begin(), byRecno_.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return visits_[a] < visits_[b]; });
     wanted_.clear();
     wantedFrom_.clear();
     for (std::size_t i = 0; i < byRecno_.size(); ++i) {
@@ -31,8 +30,7 @@ void RecordsAhead::reset(std::span<const std::uint32_t> visits, std::uint32_t re
 void RecordsAhead::store(std::size_t i, const char* bytes) {
     const std::size_t end = i + 1 < wantedFrom_.size() ? wantedFrom_[i + 1] : byRecno_.size();
     for (std::size_t k = wantedFrom_[i]; k < end; ++k) {
-        std::memcpy(bytes_.data() + std::size_t{byRecno_[k]} * recordLength_, bytes,
-                    recordLength_);
+        std::memcpy(bytes_.data() + std::size_t{byRecno_[k]} * recordLength_, bytes, recordLength_);
         stored_[byRecno_[k]] = true;
     }
 }

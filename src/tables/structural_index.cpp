@@ -77,8 +77,7 @@ void StructuralIndex::addTag(const DbfFile& dbf, const std::string& name,
     dirty_ = true;
 }
 
-void StructuralIndex::recordAppended(const char* record, std::uint32_t recno,
-                                     const Order* active) {
+void StructuralIndex::recordAppended(const char* record, std::uint32_t recno, const Order* active) {
     for (auto& tag : tags_) {
         if (tag.get() == active)
             tag->recordAppended(record, recno);

@@ -120,7 +120,9 @@ void TableCursor::relocate(std::size_t near) {
 }
 
 bool TableCursor::firstEntryAt(const KeyIndex& index, std::size_t at, std::string_view key) const {
-    auto isEntry = [&](std::size_t p) { return index.recnoAt(p) == recno_ && index.keyAt(p) == key; };
+    auto isEntry = [&](std::size_t p) {
+        return index.recnoAt(p) == recno_ && index.keyAt(p) == key;
+    };
     return at < index.size() && isEntry(at) && (at == 0 || !isEntry(at - 1));
 }
 

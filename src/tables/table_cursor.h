@@ -6,8 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
 #include <functional>
+#include <string_view>
 
 namespace marklift {
 

@@ -104,7 +104,7 @@ public:
     }
 
 private:
-    std::map<std::string, std::optional<std::string>> saved_;
+    std::map<std::string, std::optional<std::string> > saved_;
 };
 
 TEST(UserFoldersTest, TheUserSettingsFolderFollowsTheBaseDirectoryRules) {

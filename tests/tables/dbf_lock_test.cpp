@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "support/child_program.h"
 #include "dbf_test_support.h"
+#include "support/child_program.h"
 #include "support/temp_directory.h"
 #include "tables/dbf_file.h"
 #include "tables/field_definition.h"

@@ -402,8 +402,8 @@ TEST_F(TableTest, ATagOfAManyRecordsTableIsBuiltInPartsFromTheFile) {
     std::vector<std::pair<std::string, Bookmark>> byDate;
     for (int n = 0; n < count; ++n) {
         const std::string ssn = std::to_string(n * 7919 % 1000);
-        const std::string date = n % 11 == 0 ? "" : "2024" + std::to_string(10 + n % 3) + "1" +
-                                                        std::to_string(n % 10);
+        const std::string date =
+            n % 11 == 0 ? "" : "2024" + std::to_string(10 + n % 3) + "1" + std::to_string(n % 10);
         addResult(t, ssn, "RD", date, n % 1000);
         bySsn.emplace_back(ssn, Bookmark(n + 1));
         byDate.emplace_back(date, Bookmark(n + 1));

@@ -288,8 +288,8 @@ void WorkTableBuilder::ProcessRecords(Run& run) {
                                 ? (run.hasPlacementCodes ? &placementCodes_ : nullptr)
                                 : (run.hasTestCodes ? &testCodes_ : nullptr);
         const Translation translation =
-            TranslateCode(code, workTable_.GetInt(fields.correct),
-                          workTable_.GetInt(fields.score), LookUpCode(codes, code));
+            TranslateCode(code, workTable_.GetInt(fields.correct), workTable_.GetInt(fields.score),
+                          LookUpCode(codes, code));
         if (translation.action == Translation::Action::Delete) {
             workTable_.Delete();
             ++run.summary.removed;
