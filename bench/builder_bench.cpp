@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "core/session/user_interface.h"
 #include "core/worktable/code_tables.h"
 #include "core/worktable/work_table_builder.h"
@@ -34,6 +35,9 @@
 
 namespace fs = std::filesystem;
 using namespace marklift;
+using marklift::bench::IoFloor;
+using marklift::bench::MeasureIoFloor;
+using marklift::bench::Seconds;
 
 namespace {
 
@@ -67,12 +71,6 @@ public:
     std::string chooseSaveFile(const FileDialogOptions&) override { return {}; }
     std::string chooseFolder(const std::string&) override { return {}; }
 };
-
-double Seconds(const std::function<void()>& work) {
-    auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 // Unique for n below a million.
 std::string SsnOf(std::uint32_t n) {
@@ -280,49 +278,17 @@ std::uintmax_t FileSize(const std::string& path) {
     return fs::file_size(path, ignored);
 }
 
+// What the build reads. Its floor reads these once and writes as many bytes
+// as the build leaves in BANTABLE.dbf and BANTABLE.cdx.
 const char* const kReadByTheBuild[] = {
     "/DELVTP1/PLACE.DBF", "/DELVTP1/ASSESS.DBF", "/DELVTP1/SCORES.DBF", "/DELVTP1/STUDENT.DBF",
     "/DELVTP1/SSN.NTX",   "/SETUPSCH.DBF",       "/BANPLACE.dbf",       "/BANPLACE.cdx",
     "/BANTEST.dbf",       "/BANTEST.cdx"};
 
-struct FloorResult {
-    double seconds = 0;
-    std::uintmax_t bytesRead = 0;
-    std::uintmax_t bytesWritten = 0;
-};
-
-// Reading every file the build reads, then writing as many bytes as the
-// build leaves in BANTABLE.dbf and BANTABLE.cdx.
-FloorResult Floor(const std::string& root, std::uintmax_t workBytes) {
-    std::vector<char> buffer(1 << 20);
-    FloorResult floor;
-    floor.bytesWritten = workBytes;
-    floor.seconds = Seconds([&] {
-        for (const char* name : kReadByTheBuild) {
-            std::ifstream in(root + name, std::ios::binary);
-            if (!in) {
-                std::fprintf(stderr, "missing %s\n", name);
-                std::exit(1);
-            }
-            while (in.read(buffer.data(), buffer.size()) || in.gcount() > 0)
-                floor.bytesRead += static_cast<std::uintmax_t>(in.gcount());
-        }
-        std::ofstream out(root + "/FLOOR.dbf", std::ios::binary | std::ios::trunc);
-        for (std::uintmax_t left = workBytes; left > 0;) {
-            const std::size_t chunk =
-                static_cast<std::size_t>(std::min<std::uintmax_t>(left, buffer.size()));
-            out.write(buffer.data(), static_cast<std::streamsize>(chunk));
-            left -= chunk;
-        }
-    });
-    fs::remove(root + "/FLOOR.dbf");
-    return floor;
-}
-
 struct SizeResult {
     std::uint32_t perTable;
     ChildResult best;
-    FloorResult floor;
+    IoFloor floor;
 };
 
 SizeResult MeasureSize(const std::string& root, std::uint32_t perTable, std::uint32_t students) {
@@ -353,7 +319,9 @@ SizeResult MeasureSize(const std::string& root, std::uint32_t perTable, std::uin
     const std::uintmax_t workBytes =
         FileSize(root + "/BANTABLE.dbf") + FileSize(root + "/BANTABLE.cdx");
     for (int run = 0; run < runs; ++run) {
-        const FloorResult floor = Floor(root, workBytes);
+        std::vector<std::string> inputs;
+        for (const char* name : kReadByTheBuild) inputs.push_back(root + name);
+        const IoFloor floor = MeasureIoFloor(inputs, root + "/FLOOR.dbf", workBytes);
         if (run == 0 || floor.seconds < size.floor.seconds) size.floor = floor;
     }
     return size;

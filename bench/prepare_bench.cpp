@@ -27,7 +27,12 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
+
 namespace fs = std::filesystem;
+using marklift::bench::IoFloor;
+using marklift::bench::MeasureIoFloor;
+using marklift::bench::Seconds;
 
 namespace {
 
@@ -43,12 +48,6 @@ const char* const kReadByTheJob[] = {
 // What it leaves behind.
 const char* const kWrittenByTheJob[] = {"BANTABLE.dbf", "BANTABLE.cdx", "BANNEREX.dbf",
                                         "BANNEREX.cdx", "UPLOAD.TXT"};
-
-double Seconds(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 struct ProcessResult {
     double seconds = 0;
@@ -128,40 +127,19 @@ std::uintmax_t FileSize(const std::string& path) {
     return ignored ? 0 : size;
 }
 
-struct FloorResult {
-    double seconds = 0;
-    std::uintmax_t bytesRead = 0;
-    std::uintmax_t bytesWritten = 0;
-};
-
-FloorResult Floor(const std::string& root, std::uintmax_t bytesToWrite) {
-    std::vector<char> buffer(1 << 20);
-    FloorResult floor;
-    floor.bytesWritten = bytesToWrite;
-    floor.seconds = Seconds([&] {
-        for (const char* name : kReadByTheJob) {
-            std::ifstream in(root + "/" + name, std::ios::binary);
-            while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) ||
-                   in.gcount() > 0)
-                floor.bytesRead += static_cast<std::uintmax_t>(in.gcount());
-        }
-        std::ofstream out(root + "/FLOOR.BIN", std::ios::binary | std::ios::trunc);
-        for (std::uintmax_t left = bytesToWrite; left > 0;) {
-            const std::size_t chunk =
-                static_cast<std::size_t>(std::min<std::uintmax_t>(left, buffer.size()));
-            out.write(buffer.data(), static_cast<std::streamsize>(chunk));
-            left -= chunk;
-        }
-    });
-    fs::remove(root + "/FLOOR.BIN");
-    return floor;
+// The job's inputs: the code tables only when the period has them.
+std::vector<std::string> InputsOf(const std::string& root) {
+    std::vector<std::string> inputs;
+    for (const char* name : kReadByTheJob)
+        if (fs::exists(root + "/" + name)) inputs.push_back(root + "/" + name);
+    return inputs;
 }
 
 struct SizeResult {
     unsigned results = 0;
     unsigned long records = 0;
     ProcessResult job;  // the quickest run, with the highest peak of all runs
-    FloorResult floor;  // the quickest floor
+    IoFloor floor;      // the quickest floor
 };
 
 SizeResult MeasureSize(const std::string& program, const std::string& root, unsigned results) {
@@ -183,7 +161,7 @@ SizeResult MeasureSize(const std::string& program, const std::string& root, unsi
         size.job.peakKilobytes = peak;
         std::uintmax_t written = 0;
         for (const char* name : kWrittenByTheJob) written += FileSize(root + "/" + name);
-        const FloorResult floor = Floor(root, written);
+        const IoFloor floor = MeasureIoFloor(InputsOf(root), root + "/FLOOR.BIN", written);
         if (run == 0 || floor.seconds < size.floor.seconds) size.floor = floor;
     }
     size.records = RecordsIn(size.job.output);

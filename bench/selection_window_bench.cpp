@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "core/config/program_settings.h"
 #include "core/preparation/automatic_export.h"
 #include "core/session/user_interface.h"
@@ -29,6 +30,7 @@
 
 namespace fs = std::filesystem;
 using namespace marklift;
+using marklift::bench::Seconds;
 
 namespace {
 
@@ -52,12 +54,6 @@ public:
     std::string chooseSaveFile(const FileDialogOptions&) override { return {}; }
     std::string chooseFolder(const std::string&) override { return {}; }
 };
-
-double Seconds(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 void RunOrExit(const std::string& command) {
     if (std::system(command.c_str()) != 0) {
