@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "platform/file.h"
+#include "platform/overlapped_windows.h"
 #include "platform/wide_text_windows.h"
 
 namespace marklift {
@@ -20,13 +21,6 @@ void checkRange(std::uint64_t offset, std::uint64_t length, const std::string& p
                             std::to_string(offset) + " of " + path);
 }
 
-OVERLAPPED at(std::uint64_t offset) {
-    OVERLAPPED position{};
-    position.Offset = static_cast<DWORD>(offset);
-    position.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    return position;
-}
-
 }  // namespace
 
 bool File::tryLockRange(std::uint64_t offset, std::uint64_t length, RangeLock kind) {
@@ -35,7 +29,7 @@ bool File::tryLockRange(std::uint64_t offset, std::uint64_t length, RangeLock ki
     checkRange(offset, length, path_);
     DWORD flags = LOCKFILE_FAIL_IMMEDIATELY;
     if (kind == RangeLock::Exclusive) flags |= LOCKFILE_EXCLUSIVE_LOCK;
-    OVERLAPPED position = at(offset);
+    OVERLAPPED position = overlappedAt(offset);
     if (LockFileEx(reinterpret_cast<HANDLE>(handle_), flags, 0, static_cast<DWORD>(length),
                    static_cast<DWORD>(length >> 32), &position))
         return true;
@@ -46,7 +40,7 @@ bool File::tryLockRange(std::uint64_t offset, std::uint64_t length, RangeLock ki
 
 void File::unlockRange(std::uint64_t offset, std::uint64_t length) {
     checkRange(offset, length, path_);
-    OVERLAPPED position = at(offset);
+    OVERLAPPED position = overlappedAt(offset);
     if (!UnlockFileEx(reinterpret_cast<HANDLE>(handle_), 0, static_cast<DWORD>(length),
                       static_cast<DWORD>(length >> 32), &position))
         throw PlatformError("Cannot unlock " + path_ + ": " + systemMessage(GetLastError()));

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/file.h"
+#include "platform/overlapped_windows.h"
 #include "platform/wide_text_windows.h"
 
 namespace marklift {
@@ -43,13 +44,6 @@ DWORD dispositionFor(File::Create create) {
     return OPEN_EXISTING;
 }
 
-OVERLAPPED at(std::uint64_t offset) {
-    OVERLAPPED position{};
-    position.Offset = static_cast<DWORD>(offset);
-    position.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    return position;
-}
-
 }  // namespace
 
 File::File(const std::string& path, Access access, Lock lock, Create create)
@@ -85,7 +79,7 @@ std::size_t File::readAt(std::uint64_t offset, void* buffer, std::size_t count) 
     auto* out = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
-        OVERLAPPED position = at(offset + done);
+        OVERLAPPED position = overlappedAt(offset + done);
         DWORD read = 0;
         const auto chunk = static_cast<DWORD>(std::min(count - done, kMaxTransfer));
         if (!ReadFile(reinterpret_cast<HANDLE>(handle_), out + done, chunk, &read, &position)) {
@@ -103,7 +97,7 @@ void File::writeAt(std::uint64_t offset, const void* buffer, std::size_t count) 
     const auto* in = static_cast<const char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
-        OVERLAPPED position = at(offset + done);
+        OVERLAPPED position = overlappedAt(offset + done);
         DWORD written = 0;
         const auto chunk = static_cast<DWORD>(std::min(count - done, kMaxTransfer));
         if (!WriteFile(reinterpret_cast<HANDLE>(handle_), in + done, chunk, &written, &position))
