@@ -6,11 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
-#include <random>
 #include <string>
+
+#include "support/temp_directory.h"
 
 namespace fs = std::filesystem;
 using namespace marklift;
@@ -40,22 +39,12 @@ const char* name(Lock lock) {
 
 class FileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ =
-            fs::temp_directory_path() / ("marklift-file-" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
-        path_ = (dir_ / "TABLE.DBF").string();
-        std::ofstream(path_, std::ios::binary) << "0123456789";
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { dir_.writeFile("TABLE.DBF", "0123456789"); }
 
-    std::string contents() const {
-        std::ifstream in(path_, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    std::string contents() const { return dir_.readFile("TABLE.DBF"); }
 
-    fs::path dir_;
-    std::string path_;
+    marklift::testing::TempDirectory dir_;
+    const std::string path_ = dir_.file("TABLE.DBF");
 };
 
 TEST_F(FileTest, OpenersMeetTheHoldersLockWithOneText) {
@@ -110,7 +99,7 @@ TEST_F(FileTest, CreateModesMeetAPresentAndAMissingFile) {
         SCOPED_TRACE(std::to_string(static_cast<int>(c.create)) +
                      (c.present ? " present" : " missing"));
         if (!c.present) fs::remove(path_);
-        if (c.present) std::ofstream(path_, std::ios::binary) << "0123456789";
+        if (c.present) dir_.writeFile("TABLE.DBF", "0123456789");
         try {
             File file(path_, Access::ReadWrite, Lock::Exclusive, c.create);
             EXPECT_TRUE(c.after.has_value());
