@@ -36,7 +36,10 @@ public:
     // write; Exclusive lets nobody in, not even an opener without a lock.
     enum class Lock { None, Shared, Exclusive };
     // IfMissing creates an absent file and keeps an existing one as it is.
-    enum class Create { MustExist, Truncate, IfMissing };
+    // Scratch creates a new file (refusing a name already taken) that the
+    // system removes once it is closed, or the program ends however it
+    // ends: room for work too large to hold in memory.
+    enum class Create { MustExist, Truncate, IfMissing, Scratch };
 
     // Opens `path` (a native path, UTF-8). Throws PlatformError when the file
     // cannot be opened, FileInUseError when another program holds it or the

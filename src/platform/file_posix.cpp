@@ -26,6 +26,9 @@ int flagsFor(File::Access access, File::Create create) {
         case File::Create::IfMissing:
             flags |= O_CREAT;
             break;
+        case File::Create::Scratch:
+            flags |= O_CREAT | O_EXCL;
+            break;
     }
     return flags | O_CLOEXEC;
 }
@@ -37,6 +40,13 @@ File::File(const std::string& path, Access access, Lock lock, Create create)
     const int fd = ::open(path.c_str(), flagsFor(access, create), 0666);
     if (fd < 0) throw PlatformError(reason("Cannot open", path));
     handle_ = fd;
+    // Without a name the file lives as long as the descriptor, and no crash
+    // leaves it behind.
+    if (create == Create::Scratch && ::unlink(path.c_str()) != 0) {
+        const std::string message = reason("Cannot open", path);
+        close();
+        throw PlatformError(message);
+    }
     // flock locks belong to the open file description, so two File objects in
     // one process exclude each other just as two processes do.
     if (lock != Lock::None) {

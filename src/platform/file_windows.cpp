@@ -40,8 +40,17 @@ DWORD dispositionFor(File::Create create) {
             return CREATE_ALWAYS;
         case File::Create::IfMissing:
             return OPEN_ALWAYS;
+        case File::Create::Scratch:
+            return CREATE_NEW;
     }
     return OPEN_EXISTING;
+}
+
+// A scratch file is removed by the system when its handle closes, and is
+// kept in memory where it can be.
+DWORD attributesFor(File::Create create) {
+    return create == File::Create::Scratch ? FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE
+                                           : FILE_ATTRIBUTE_NORMAL;
 }
 
 }  // namespace
@@ -51,7 +60,7 @@ File::File(const std::string& path, Access access, Lock lock, Create create)
     const DWORD wanted = access == Access::ReadOnly ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
     const HANDLE handle =
         CreateFileW(wideFromUtf8(path).c_str(), wanted, shareModeFor(lock), nullptr,
-                    dispositionFor(create), FILE_ATTRIBUTE_NORMAL, nullptr);
+                    dispositionFor(create), attributesFor(create), nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         // Another opener's share mode, or its lock on the whole file, is what

@@ -3,6 +3,7 @@
 #include "platform/paths.h"
 
 #include <filesystem>
+#include <random>
 #include <system_error>
 
 #include "platform/utf8_path.h"
@@ -43,6 +44,15 @@ bool renameFile(const std::string& from, const std::string& to) {
     std::error_code ec;
     fs::rename(onDisk(from), onDisk(to), ec);
     return !ec;
+}
+
+std::string freeTemporaryName(const std::string& nativeTarget) {
+    std::random_device random;
+    std::error_code ec;
+    for (;;) {
+        std::string name = nativeTarget + ".~" + std::to_string(random());
+        if (!fs::exists(pathFromUtf8(name), ec) && !ec) return name;
+    }
 }
 
 }  // namespace marklift

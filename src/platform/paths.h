@@ -35,6 +35,10 @@ bool renameFile(const std::string& from, const std::string& to);
 // target is then as it was.
 void replaceFile(const std::string& replacement, const std::string& target);
 
+// A native path beside `nativeTarget` that no file has now: the target's
+// name with a random ending, for a file written in its place or next to it.
+std::string freeTemporaryName(const std::string& nativeTarget);
+
 // The directory of the running executable as a program path, ending in a
 // backslash.
 std::string executableDirectory();

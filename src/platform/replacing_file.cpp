@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <functional>
-#include <random>
 #include <system_error>
 
 #include "platform/file.h"
@@ -17,15 +16,6 @@ namespace {
 // Bytes gathered before they go to the file: large enough that a long file
 // costs few writes, small enough not to matter in memory.
 constexpr std::size_t kBufferSize = 64 * 1024;
-
-std::string freeTemporaryName(const std::string& target) {
-    std::random_device random;
-    std::error_code ec;
-    for (;;) {
-        std::string name = target + ".~" + std::to_string(random());
-        if (!fs::exists(pathFromUtf8(name), ec) && !ec) return name;
-    }
-}
 
 }  // namespace
 

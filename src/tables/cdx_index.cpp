@@ -184,41 +184,57 @@ CdxReader::CdxReader(const ByteSource& source) : source_(source) {
     }
 }
 
-KeyIndex CdxReader::readKeys(std::size_t i) const {
+const CdxTag& CdxReader::tagAt(std::size_t i) const {
     if (i >= tags_.size())
         throw EXbaseError(XbaseErrorCode::NoSuchOrder,
                           source_.name() + ": no tag number " + std::to_string(i + 1));
-    const CdxTag& tag = tags_[i];
-    const CdxHeader header = readHeader(source_, tagHeaderOffsets_[i]);
-    const std::size_t keyLength = tag.keyLength;
-    const char pad = tag.characterKeys ? kCdxCharacterPad : kCdxNumericPad;
+    return tags_[i];
+}
 
+template <typename OnLeaf>
+void CdxReader::walkTagLeaves(std::size_t i, OnLeaf&& onLeaf) const {
+    const std::size_t keyLength = tagAt(i).keyLength;
+    const CdxHeader header = readHeader(source_, tagHeaderOffsets_[i]);
+    walkLeaves(source_, header.root, keyLength, std::forward<OnLeaf>(onLeaf));
+}
+
+KeyIndex CdxReader::readKeys(std::size_t i) const {
     // Counting the keys first costs a second read of each page but saves
     // growing the index (and copying it) many times over.
     std::size_t count = 0;
-    walkLeaves(source_, header.root, keyLength,
-               [&](const unsigned char*, const CdxNodeHeader& node, const CdxPlace&) {
-                   count += std::min<std::size_t>(node.keyCount, kCdxMaxLeafKeys);
-               });
-    KeyIndex keys(keyLength);
+    walkTagLeaves(i, [&](const unsigned char*, const CdxNodeHeader& node, const CdxPlace&) {
+        count += std::min<std::size_t>(node.keyCount, kCdxMaxLeafKeys);
+    });
+    KeyIndex keys(tagAt(i).keyLength);
     keys.reserve(count);
-    CdxLeaf leaf;
-    walkLeaves(source_, header.root, keyLength,
-               [&](const unsigned char* page, const CdxNodeHeader&, const CdxPlace& place) {
-                   decodeCdxLeaf(page, keyLength, pad, place, leaf);
-                   for (std::size_t k = 0; k < leaf.recnos.size(); ++k) {
-                       const std::string_view key(leaf.keys.data() + k * keyLength, keyLength);
-                       const std::uint32_t recno = leaf.recnos[k];
-                       if (!keys.empty()) {
-                           const std::size_t last = keys.size() - 1;
-                           const int order = keys.keyAt(last).compare(key);
-                           if (order > 0 || (order == 0 && keys.recnoAt(last) >= recno))
-                               place.fail("keys out of order");
-                       }
-                       keys.add(key, recno);
-                   }
-               });
+    forEachKey(i, [&](std::string_view key, std::uint32_t recno) { keys.add(key, recno); });
     return keys;
+}
+
+void CdxReader::forEachKey(std::size_t i, const KeyVisitor& visit) const {
+    const CdxTag& tag = tagAt(i);
+    const std::size_t keyLength = tag.keyLength;
+    const char pad = tag.characterKeys ? kCdxCharacterPad : kCdxNumericPad;
+    std::string previousKey;
+    std::uint32_t previousRecno = 0;
+    bool first = true;
+    CdxLeaf leaf;
+    walkTagLeaves(i, [&](const unsigned char* page, const CdxNodeHeader&, const CdxPlace& place) {
+        decodeCdxLeaf(page, keyLength, pad, place, leaf);
+        for (std::size_t k = 0; k < leaf.recnos.size(); ++k) {
+            const std::string_view key(leaf.keys.data() + k * keyLength, keyLength);
+            const std::uint32_t recno = leaf.recnos[k];
+            if (!first) {
+                const int order = std::string_view(previousKey).compare(key);
+                if (order > 0 || (order == 0 && previousRecno >= recno))
+                    place.fail("keys out of order");
+            }
+            visit(key, recno);
+            previousKey.assign(key);
+            previousRecno = recno;
+            first = false;
+        }
+    });
 }
 
 }  // namespace marklift

@@ -11,13 +11,13 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "tables/byte_source.h"
 #include "tables/date.h"
 #include "tables/key_index.h"
+#include "tables/tag_keys.h"
 
 namespace marklift {
 
@@ -46,25 +46,18 @@ public:
     // Every key of tag `i`, in index order. Throws EXbaseError(BadIndex) for
     // damaged pages (pointers outside the file, loops, bad counts).
     KeyIndex readKeys(std::size_t i) const;
+    // The same one at a time, a page in memory at a time.
+    void forEachKey(std::size_t i, const KeyVisitor& visit) const;
 
 private:
+    // Throws EXbaseError(NoSuchOrder) when there is no tag `i`.
+    const CdxTag& tagAt(std::size_t i) const;
+    template <typename OnLeaf>
+    void walkTagLeaves(std::size_t i, OnLeaf&& onLeaf) const;
+
     const ByteSource& source_;
     std::vector<CdxTag> tags_;
     std::vector<std::uint32_t> tagHeaderOffsets_;
-};
-
-// A tag's keys as writeCdx is handed them: made for the writing and owned
-// here, or borrowed from an order that keeps them in memory anyway.
-class TagKeys {
-public:
-    TagKeys(KeyIndex&& owned) : owned_(std::move(owned)) {}
-    static TagKeys borrow(const KeyIndex& keys) { return TagKeys(&keys); }
-    const KeyIndex& get() const { return borrowed_ ? *borrowed_ : *owned_; }
-
-private:
-    explicit TagKeys(const KeyIndex* borrowed) : borrowed_(borrowed) {}
-    std::optional<KeyIndex> owned_;
-    const KeyIndex* borrowed_ = nullptr;
 };
 
 // Writes a whole .cdx holding `tags`, replacing any file of that name. The

@@ -152,12 +152,6 @@ void checkTags(const std::string& path, const std::vector<CdxTag>& tags) {
     }
 }
 
-std::uint32_t maxRecnoOf(const KeyIndex& keys) {
-    std::uint32_t max = 0;
-    for (std::size_t i = 0; i < keys.size(); ++i) max = std::max(max, keys.recnoAt(i));
-    return max;
-}
-
 void writeHeader(File& file, std::uint64_t offset, const CdxHeader& header) {
     std::array<unsigned char, kCdxHeaderSize> bytes;
     encodeCdxHeader(header, bytes.data());
@@ -167,14 +161,24 @@ void writeHeader(File& file, std::uint64_t offset, const CdxHeader& header) {
 // Writes one tag's header at `offset` and its tree after it; returns the
 // offset just past the tree.
 std::uint64_t writeTag(const std::string& path, File& file, const PageSink& sink, const CdxTag& tag,
-                       const KeyIndex& keys, std::uint64_t offset) {
+                       const TagKeys& keys, std::uint64_t offset) {
     if (keys.keyLength() != tag.keyLength)
         refuse(path, "keys of tag " + tag.name + " are " + std::to_string(keys.keyLength()) +
                          " bytes long, not " + std::to_string(tag.keyLength));
-    if (!keys.isSorted()) refuse(path, "keys of tag " + tag.name + " are not sorted");
     TreeBuilder tree(path, tag.keyLength, tag.characterKeys ? kCdxCharacterPad : kCdxNumericPad,
-                     maxRecnoOf(keys), offset + kCdxHeaderSize, sink);
-    for (std::size_t i = 0; i < keys.size(); ++i) tree.add(keys.keyAt(i), keys.recnoAt(i));
+                     keys.maxRecno(), offset + kCdxHeaderSize, sink);
+    std::string previousKey;
+    std::uint32_t previousRecno = 0;
+    bool first = true;
+    keys.forEach([&](std::string_view key, std::uint32_t recno) {
+        const int order = first ? -1 : std::string_view(previousKey).compare(key);
+        if (order > 0 || (order == 0 && previousRecno >= recno))
+            refuse(path, "keys of tag " + tag.name + " are not sorted");
+        tree.add(key, recno);
+        previousKey.assign(key);
+        previousRecno = recno;
+        first = false;
+    });
 
     CdxHeader header;
     header.root = tree.finish();
@@ -222,7 +226,7 @@ void writeCdx(const std::string& nativePath, const std::vector<CdxTag>& tags,
         std::uint64_t end = sizing.end();
         for (std::size_t i = 0; i < tags.size(); ++i) {
             headerOffsets[i] = static_cast<std::uint32_t>(end);
-            end = writeTag(nativePath, *file, sink, tags[i], keysOfTag(i).get(), end);
+            end = writeTag(nativePath, *file, sink, tags[i], keysOfTag(i), end);
         }
 
         TreeBuilder directory(

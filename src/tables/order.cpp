@@ -1,6 +1,7 @@
 #include "tables/order.h"
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 #include "platform/file.h"
@@ -14,6 +15,11 @@ namespace {
 
 // Records read at a time when keys are built from the file.
 constexpr std::size_t kKeyReadBytes = 64 * 1024;
+
+// The most memory sorting a tag's keys for writing may take; a table with
+// more records is sorted in runs. Large enough that the tables of a usual
+// testing period sort in one.
+constexpr std::size_t kRunMemory = 8 * 1024 * 1024;
 
 std::optional<Expression> tryParse(const std::string& text, const FieldList& fields) {
     try {
@@ -102,55 +108,91 @@ KeyIndex& Order::keys(const DbfFile& dbf) {
     return keys_;
 }
 
-TagKeys Order::snapshot(const DbfFile& dbf) const {
+TagKeys Order::snapshot(const DbfFile& dbf, const std::string& scratchBeside) const {
     switch (state_) {
         case State::Loaded:
             return TagKeys::borrow(keys_);
         case State::Stale:
-            return build(dbf);
+            return buildInRuns(dbf, scratchBeside, KeyRuns::entriesWithin(kRunMemory, keyLength()));
         case State::OnDisk:
             break;
     }
     return readFromDisk();
 }
 
-KeyIndex Order::build(const DbfFile& dbf) const {
+void Order::forEachEntry(const DbfFile& dbf, const KeyVisitor& visit) {
+    if (state_ != State::OnDisk) {
+        const KeyIndex& index = keys(dbf);
+        for (std::size_t i = 0; i < index.size(); ++i) visit(index.keyAt(i), index.recnoAt(i));
+        return;
+    }
+    try {
+        File file(fileName_, File::Access::ReadOnly, File::Lock::None);
+        FileByteSource source(file);
+        CdxReader(source).forEachKey(tagIndex_, visit);
+    } catch (const PlatformError& e) {
+        throw EXbaseError(XbaseErrorCode::OpenFailed, e.what());
+    }
+}
+
+void Order::requireKey() const {
     if (!key_)
         throw EXbaseError(XbaseErrorCode::BadExpression,
                           "Index " + name_ + " has a key this program cannot compute.");
-    KeyIndex keys(isNtx_ ? keys_.keyLength() : tag_.keyLength);
+}
+
+KeyIndex Order::build(const DbfFile& dbf) const {
+    requireKey();
+    return buildRange(dbf, 0, dbf.recordCount());
+}
+
+KeyRuns Order::buildInRuns(const DbfFile& dbf, const std::string& scratchBeside,
+                           std::size_t entriesPerRun) const {
+    requireKey();
+    KeyRuns runs(keyLength(), scratchBeside);
     const std::uint32_t count = dbf.recordCount();
+    const auto perRun = static_cast<std::uint32_t>(
+        std::clamp<std::size_t>(entriesPerRun, 1, std::numeric_limits<std::uint32_t>::max()));
+    for (std::uint32_t first = 0; first < count; first += std::min(perRun, count - first))
+        runs.add(buildRange(dbf, first, first + std::min(perRun, count - first)));
+    return runs;
+}
+
+KeyIndex Order::buildRange(const DbfFile& dbf, std::uint32_t first, std::uint32_t end) const {
+    KeyIndex keys(keyLength());
+    const std::uint32_t count = end - first;
     const std::size_t parts = partsFor(count);
     if (parts > 1 && dbf.settled()) {
         // Every record is on the disk: each part reads its own from there.
         keys.resize(count);
-        runInParts(count, parts, [&](std::size_t, std::size_t first, std::size_t end) {
-            readKeysInto(dbf, keys, static_cast<std::uint32_t>(first),
-                         static_cast<std::uint32_t>(end));
+        runInParts(count, parts, [&](std::size_t, std::size_t from, std::size_t to) {
+            readKeysInto(dbf, keys, first, static_cast<std::uint32_t>(from),
+                         static_cast<std::uint32_t>(to));
         });
     } else {
         keys.reserve(count);
         std::string scratch;
-        for (std::uint32_t n = 1; n <= count; ++n) keys.add(keyView(dbf.record(n), scratch), n);
+        for (std::uint32_t n = first + 1; n <= end; ++n)
+            keys.add(keyView(dbf.record(n), scratch), n);
     }
     keys.sort();
     return keys;
 }
 
-// The keys of records first + 1 .. end into their places in `keys`, read a
-// block at a time.
-void Order::readKeysInto(const DbfFile& dbf, KeyIndex& keys, std::uint32_t first,
-                         std::uint32_t end) const {
+// The keys of records base + from + 1 .. base + to into places from .. to
+// of `keys`, read a block at a time.
+void Order::readKeysInto(const DbfFile& dbf, KeyIndex& keys, std::uint32_t base, std::uint32_t from,
+                         std::uint32_t to) const {
     const std::uint32_t length = dbf.recordLength();
     const std::uint32_t perRead = std::max<std::uint32_t>(kKeyReadBytes / length, 1);
     std::vector<char> block(std::size_t{perRead} * length);
     std::string scratch;
-    for (std::uint32_t from = first; from < end; from += perRead) {
-        const std::uint32_t count = std::min(perRead, end - from);
-        dbf.readStored(from + 1, count, block.data());
+    for (std::uint32_t at = from; at < to; at += perRead) {
+        const std::uint32_t count = std::min(perRead, to - at);
+        dbf.readStored(base + at + 1, count, block.data());
         for (std::uint32_t i = 0; i < count; ++i)
-            keys.set(from + i, keyView(block.data() + std::size_t{i} * length, scratch),
-                     from + i + 1);
+            keys.set(at + i, keyView(block.data() + std::size_t{i} * length, scratch),
+                     base + at + i + 1);
     }
 }
 
@@ -172,9 +214,8 @@ std::string Order::seekKey(const std::string& text) const {
         std::optional<Date> date = Date::fromYyyymmdd(text);
         return cdxDateKey(date.value_or(Date()), !date.has_value());
     }
-    std::size_t width = isNtx_ ? keys_.keyLength() : tag_.keyLength;
-    std::string key = text.substr(0, width);
-    key.resize(width, ' ');
+    std::string key = text.substr(0, keyLength());
+    key.resize(keyLength(), ' ');
     return key;
 }
 

@@ -12,6 +12,8 @@
 #include "tables/dbf_file.h"
 #include "tables/expression.h"
 #include "tables/key_index.h"
+#include "tables/key_runs.h"
+#include "tables/tag_keys.h"
 
 namespace marklift {
 
@@ -55,8 +57,12 @@ public:
     void invalidate();
     bool stale() const { return state_ == State::Stale; }
     // The keys to write out: those kept in memory lent, others made for the
-    // writing without keeping them.
-    TagKeys snapshot(const DbfFile& dbf) const;
+    // writing without keeping them, sorted in bounded memory with a scratch
+    // file beside `scratchBeside` (a native path) when there are many.
+    TagKeys snapshot(const DbfFile& dbf, const std::string& scratchBeside) const;
+    // Every entry in order without loading an order still on disk into
+    // memory: it is read from its file a page at a time.
+    void forEachEntry(const DbfFile& dbf, const KeyVisitor& visit);
     // After the .cdx was rewritten; keys in memory stay, stale ones are now
     // on disk.
     void writtenTo(const std::string& cdxPath, std::size_t tagIndex);
@@ -64,13 +70,21 @@ public:
     // Rebuilds from the data file; a large one that has reached the disk is
     // read and sorted on several threads.
     KeyIndex build(const DbfFile& dbf) const;
+    // The same in ranges of at most `entriesPerRun` records, so that the
+    // memory it takes does not grow with the table.
+    KeyRuns buildInRuns(const DbfFile& dbf, const std::string& scratchBeside,
+                        std::size_t entriesPerRun) const;
 
 private:
     enum class State { OnDisk, Loaded, Stale };
     Order() = default;
     KeyIndex readFromDisk() const;
-    void readKeysInto(const DbfFile& dbf, KeyIndex& keys, std::uint32_t first,
-                      std::uint32_t end) const;
+    // The sorted keys of records first + 1 .. end.
+    KeyIndex buildRange(const DbfFile& dbf, std::uint32_t first, std::uint32_t end) const;
+    void readKeysInto(const DbfFile& dbf, KeyIndex& keys, std::uint32_t base, std::uint32_t from,
+                      std::uint32_t to) const;
+    void requireKey() const;
+    std::size_t keyLength() const { return isNtx_ ? keys_.keyLength() : tag_.keyLength; }
 
     std::string name_;
     std::string fileName_;  // .ntx program path, or .cdx native path

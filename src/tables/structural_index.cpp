@@ -106,7 +106,7 @@ void StructuralIndex::flush(const DbfFile& dbf) {
     try {
         ReplacingFile replacement(nativePath_);
         writeCdx(replacement.temporaryPath(), definitions,
-                 [&](std::size_t i) { return tags_[i]->snapshot(dbf); });
+                 [&](std::size_t i) { return tags_[i]->snapshot(dbf, nativePath_); });
         replacement.commit();
     } catch (const PlatformError& e) {
         // The platform's text names the index file and the reason.

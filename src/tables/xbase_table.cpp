@@ -198,6 +198,30 @@ struct XbaseTable::Impl {
         return nullptr;
     }
 
+    Order& requireOrder(const std::string& name) {
+        Order* order = findOrder(name);
+        if (!order)
+            throw EXbaseError(XbaseErrorCode::NoSuchOrder,
+                              "Index " + name + " not found for table " + dbf->path() + ".");
+        return *order;
+    }
+
+    // Every record passing the filter, in `order` (nullptr: record order).
+    // Without a filter no record is read.
+    std::vector<Bookmark> bookmarksIn(Order* order) {
+        std::vector<Bookmark> bookmarks;
+        bookmarks.reserve(cursor.count());
+        if (order) {
+            order->forEachEntry(*dbf, [&](std::string_view, std::uint32_t recno) {
+                if (cursor.passes(recno)) bookmarks.push_back(recno);
+            });
+        } else {
+            for (std::uint32_t n = 1; n <= cursor.count(); ++n)
+                if (cursor.passes(n)) bookmarks.push_back(n);
+        }
+        return bookmarks;
+    }
+
     void closeAll() {
         dbf.reset();
         structural = StructuralIndex();
@@ -332,13 +356,7 @@ void XbaseTable::SetIndexName(const std::string& name) {
     Impl& d = *impl_;
     d.requireOpen();
     d.postIfEditing();
-    Order* order = nullptr;
-    if (!name.empty()) {
-        order = d.findOrder(name);
-        if (!order)
-            throw EXbaseError(XbaseErrorCode::NoSuchOrder,
-                              "Index " + name + " not found for table " + d.dbf->path() + ".");
-    }
+    Order* order = name.empty() ? nullptr : &d.requireOrder(name);
     d.indexName = name;
     d.cursor.changeOrder(order);
     d.notify();
@@ -483,18 +501,14 @@ std::vector<Bookmark> XbaseTable::Bookmarks() {
     Impl& d = *impl_;
     d.requireOpen();
     d.postIfEditing();
-    std::vector<Bookmark> bookmarks;
-    if (d.cursor.order()) {
-        const KeyIndex& keys = d.cursor.keys();
-        bookmarks.reserve(keys.size());
-        for (std::size_t p = 0; p < keys.size(); ++p)
-            if (d.cursor.passes(keys.recnoAt(p))) bookmarks.push_back(keys.recnoAt(p));
-    } else {
-        bookmarks.reserve(d.cursor.count());
-        for (std::uint32_t n = 1; n <= d.cursor.count(); ++n)
-            if (d.cursor.passes(n)) bookmarks.push_back(n);
-    }
-    return bookmarks;
+    return d.bookmarksIn(d.cursor.order());
+}
+
+std::vector<Bookmark> XbaseTable::Bookmarks(const std::string& indexName) {
+    Impl& d = *impl_;
+    d.requireOpen();
+    d.postIfEditing();
+    return d.bookmarksIn(&d.requireOrder(indexName));
 }
 
 std::size_t XbaseTable::ReadAhead(std::span<const Bookmark> bookmarks) {

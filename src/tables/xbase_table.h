@@ -120,6 +120,10 @@ public:
     // the cursor. Without a filter no record is read: an order's record
     // numbers are its bookmarks.
     std::vector<Bookmark> Bookmarks();
+    // The same in the order named, without making it the active one: an
+    // order not in memory is read from its file a page at a time and left
+    // there, so a caller who needs only its sequence holds no keys.
+    std::vector<Bookmark> Bookmarks(const std::string& indexName);
     // For a caller about to visit many records by GotoBookmark in an order
     // of its own: reads the records of the first of `bookmarks` now, in file
     // order, and holds them until the next call or the next change to the

@@ -321,6 +321,34 @@ TEST_F(TableTest, BookmarksAreTheWalkWithoutMovingTheCursor) {
     EXPECT_EQ(t.Bookmarks(), walked());
 }
 
+// Another order's bookmarks, whether its keys are in memory or still in the
+// file: the active order and the cursor stay as they were.
+TEST_F(TableTest, BookmarksOfANamedOrderLeaveTheTableAsItWas) {
+    XbaseTable::CreateTable(directory_.dir() + "RESULTS.dbf", kResults);
+    XbaseTable t;
+    open(t, "RESULTS");
+    t.CreateIndex("SSN", "SSN");
+    t.CreateIndex("CODE", "CODE");
+    for (const auto& [ssn, code] : std::vector<std::pair<const char*, const char*>>{
+             {"333", "B"}, {"111", "A"}, {"222", "C"}, {"111", "A"}, {"000", "B"}})
+        addResult(t, ssn, code, "", 1);
+    const std::vector<Bookmark> bySsn = {5, 2, 4, 3, 1};
+    const std::vector<Bookmark> byCode = {2, 4, 1, 5, 3};
+    t.SetIndexName("CODE");
+    t.GotoBookmark(5);
+    EXPECT_EQ(t.Bookmarks("ssn"), bySsn) << "in memory";
+    t.Close();
+
+    open(t, "RESULTS");
+    EXPECT_EQ(t.Bookmarks("SSN"), bySsn) << "still in the file";
+    EXPECT_EQ(t.Bookmarks("CODE"), byCode);
+    EXPECT_EQ(t.IndexName(), "");
+    EXPECT_EQ(t.RecNo(), 1u);
+    t.SetFilter("CODE = \"B\"");
+    EXPECT_EQ(t.Bookmarks("SSN"), (std::vector<Bookmark>{5, 1}));
+    EXPECT_THROW(t.Bookmarks("NOSUCH"), EXbaseError);
+}
+
 // Visiting an order's records by bookmark, in order and out of it, with
 // equal keys and with the records read ahead, puts the cursor on each at
 // its place in the order, as walking there would.

@@ -22,10 +22,11 @@ AutomaticExportResult RunAutomaticExport(const ProgramSettings& settings, UserIn
                                          const std::string& fileName,
                                          const ExportProgressFactory& progress) {
     XbaseTable workTable;
-    OpenWorkTable(workTable, settings, ui);
+    OpenWorkTableInRecordOrder(workTable, settings, ui);
     CloseOnExit closeWorkTable(workTable);
     RecordSelection selection(workTable.RecordCount());
-    selection.SelectAll(workTable);
+    // What Select All in the window takes, in the window's first order.
+    selection.SelectAllIn(workTable, SelectionOrder::Id);
 
     XbaseTable uploadTable;
     TCSVExport writer;

@@ -52,8 +52,7 @@ void RecordSelection::SelectAll(XbaseTable& table) {
     table.DisableControls();
     try {
         // The order's own bookmarks: walking it would read every record.
-        bookmarks_ = table.Bookmarks();
-        for (Bookmark bookmark : bookmarks_) SetMember(bookmark, true);
+        TakeAll(table.Bookmarks());
         // Where the walk would have left the table without a record to
         // return to: past the end.
         if (current == 0) {
@@ -65,6 +64,16 @@ void RecordSelection::SelectAll(XbaseTable& table) {
         throw;
     }
     table.EnableControls();
+}
+
+void RecordSelection::SelectAllIn(XbaseTable& table, SelectionOrder order) {
+    Clear();
+    TakeAll(table.Bookmarks(OrderTag(order)));
+}
+
+void RecordSelection::TakeAll(std::vector<Bookmark> bookmarks) {
+    bookmarks_ = std::move(bookmarks);
+    for (Bookmark bookmark : bookmarks_) SetMember(bookmark, true);
     selectedCount_ = static_cast<std::uint32_t>(bookmarks_.size());
 }
 
@@ -99,11 +108,16 @@ bool RecordSelection::ExportAvailable(const std::string& fileName) const {
     return selectedCount_ >= 1 && !fileName.empty();
 }
 
-void OpenWorkTable(XbaseTable& workTable, const ProgramSettings& settings, UserInterface& ui) {
+void OpenWorkTableInRecordOrder(XbaseTable& workTable, const ProgramSettings& settings,
+                                UserInterface& ui) {
     workTable.SetDatabaseName(settings.DataPath);
     workTable.SetTableName(kWorkTableName);
     workTable.SetTableType(TableType::ttCDX);
     OpenOrCancel(workTable, ui);
+}
+
+void OpenWorkTable(XbaseTable& workTable, const ProgramSettings& settings, UserInterface& ui) {
+    OpenWorkTableInRecordOrder(workTable, settings, ui);
     workTable.SetIndexName(OrderTag(SelectionOrder::Id));
     workTable.First();
 }

@@ -53,6 +53,10 @@ public:
     // Select All: every record of `table` in its active order, walking it
     // from first to last; the table returns to the record that was current.
     void SelectAll(XbaseTable& table);
+    // Every record of `table` in `order`, leaving the table's cursor and
+    // active order as they are: an unattended export needs the sequence
+    // alone, and an order left on disk takes no memory for its keys.
+    void SelectAllIn(XbaseTable& table, SelectionOrder order);
     // UnSelect: drops the whole selection.
     void Clear();
 
@@ -66,6 +70,8 @@ public:
 
 private:
     void SetMember(Bookmark bookmark, bool member);
+    // Makes `bookmarks` the whole selection.
+    void TakeAll(std::vector<Bookmark> bookmarks);
 
     std::vector<Bookmark> bookmarks_;
     // By bookmark, a record number: a bit per record of the table rather
@@ -75,9 +81,12 @@ private:
     std::uint32_t totalCount_ = 0;
 };
 
-// Opens DataPath + BANTABLE in the order by ID, on its first record, as the
-// selection window does when created. Throws ProgramCancelled when the user
-// gives up opening it.
+// Opens DataPath + BANTABLE in record order. Throws ProgramCancelled when the
+// user gives up opening it.
+void OpenWorkTableInRecordOrder(XbaseTable& workTable, const ProgramSettings& settings,
+                                UserInterface& ui);
+// The same in the order by ID, on its first record, as the selection window
+// does when created.
 void OpenWorkTable(XbaseTable& workTable, const ProgramSettings& settings, UserInterface& ui);
 
 }  // namespace marklift
