@@ -20,6 +20,10 @@ namespace {
 // a large table cost memory copies, not a system call each.
 constexpr std::size_t kBlockBytes = 64 * 1024;
 constexpr std::size_t kCacheBytes = 16 * 1024 * 1024;
+// Another program's table, read-only here, is mostly looked up a record at a
+// time (a student by SSN), all over a file larger than the cache: each miss
+// then reads a page rather than a whole block.
+constexpr std::size_t kLookupBlockBytes = 4 * 1024;
 // Appended records are written once this many bytes are waiting.
 constexpr std::size_t kAppendBufferBytes = 256 * 1024;
 constexpr std::size_t kMaxFields = 255;
@@ -85,7 +89,8 @@ struct DbfFile::State final : RecordCache::Backing {
         : path(nativePath),
           mode(openMode),
           file(openTableFile(nativePath, openMode)),
-          cache(*this, openRecords(), kBlockBytes, kCacheBytes) {}
+          cache(*this, openRecords(), openMode == Mode::ReadOnly ? kLookupBlockBytes : kBlockBytes,
+                kCacheBytes) {}
 
     std::string path;
     Mode mode;

@@ -58,9 +58,26 @@ RecordCache::Block& RecordCache::blockOf(std::uint32_t recno, std::uint32_t reco
     }
     // A short last block is read again once appends have reached the file.
     if (!block || at >= block->count) block = &load(index, records);
-    block->lastUse = ++clock_;
     lastSlot_ = static_cast<std::size_t>(block - blocks_.data());
+    touch(lastSlot_);
     return *block;
+}
+
+void RecordCache::unlink(std::size_t slot) {
+    Block& block = blocks_[slot];
+    (block.newer == kNoSlot ? newest_ : blocks_[block.newer].older) = block.older;
+    (block.older == kNoSlot ? oldest_ : blocks_[block.older].newer) = block.newer;
+    block.newer = block.older = kNoSlot;
+}
+
+void RecordCache::touch(std::size_t slot) {
+    if (slot == newest_) return;
+    unlink(slot);
+    Block& block = blocks_[slot];
+    block.older = newest_;
+    if (newest_ != kNoSlot) blocks_[newest_].newer = slot;
+    newest_ = slot;
+    if (oldest_ == kNoSlot) oldest_ = slot;
 }
 
 RecordCache::Block& RecordCache::load(std::uint32_t index, std::uint32_t records) {
@@ -106,16 +123,18 @@ RecordCache::Block& RecordCache::freeBlock(std::uint32_t forIndex) {
         Block& behind = blocks_[slotOf_[forIndex - 2]];
         if (!behind.dirty) return behind;
     }
+    // Unused blocks sit at the least recently used end.
+    if (oldest_ != kNoSlot && blocks_[oldest_].index == kNoBlock) return blocks_[oldest_];
     if (blocks_.size() < maxBlocks_) {
-        for (Block& block : blocks_)
-            if (block.index == kNoBlock) return block;
-        return blocks_.emplace_back();
+        const std::size_t slot = blocks_.size();
+        Block& block = blocks_.emplace_back();
+        block.newer = oldest_;
+        if (oldest_ != kNoSlot) blocks_[oldest_].older = slot;
+        oldest_ = slot;
+        if (newest_ == kNoSlot) newest_ = slot;
+        return block;
     }
-    Block& victim =
-        *std::min_element(blocks_.begin(), blocks_.end(), [](const Block& a, const Block& b) {
-            // Unused blocks first.
-            return (a.index != kNoBlock ? a.lastUse : 0) < (b.index != kNoBlock ? b.lastUse : 0);
-        });
+    Block& victim = blocks_[oldest_];
     writeBack(victim);
     return victim;
 }
@@ -145,6 +164,7 @@ void RecordCache::writeBack() {
 }
 
 void RecordCache::clear() {
+    // Every block unused, so their order of use no longer matters.
     for (Block& block : blocks_) {
         block.index = kNoBlock;
         block.dirty = false;

@@ -49,10 +49,14 @@ public:
 private:
     static constexpr std::uint32_t kNoBlock = UINT32_MAX;
 
+    static constexpr std::size_t kNoSlot = SIZE_MAX;
+
     struct Block {
         std::uint32_t index = kNoBlock;  // block number, kNoBlock when unused
         std::uint32_t count = 0;         // records held; the last block may be short
-        std::uint64_t lastUse = 0;
+        // Neighbours in the order of use, as positions in blocks_.
+        std::size_t newer = kNoSlot;
+        std::size_t older = kNoSlot;
         bool dirty = false;
         // Not zeroed when allocated: every byte used is read first.
         std::unique_ptr<char[]> bytes;
@@ -66,6 +70,9 @@ private:
     Block& load(std::uint32_t index, std::uint32_t records);
     Block& freeBlock(std::uint32_t forIndex);
     void writeBack(Block& block);
+    // Makes the block at `slot` the most recently used.
+    void touch(std::size_t slot);
+    void unlink(std::size_t slot);
     char* recordIn(Block& block, std::uint32_t recno) {
         return block.bytes.get() + std::size_t{(recno - 1) % perBlock_} * recordLength_;
     }
@@ -77,7 +84,10 @@ private:
     std::vector<Block> blocks_;
     std::vector<std::uint32_t> slotOf_;  // by block number: position in blocks_, or kNoBlock
     std::size_t lastSlot_ = 0;           // most recently used, checked first
-    std::uint64_t clock_ = 0;
+    // Both ends of the order of use; a new block starts at the least
+    // recently used end, where an unused one is taken first.
+    std::size_t newest_ = kNoSlot;
+    std::size_t oldest_ = kNoSlot;
     std::vector<char> scratch_;  // one record, for a write whose source may be evicted
 };
 
