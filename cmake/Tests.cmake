@@ -64,4 +64,10 @@ include(cmake/TestPrograms.cmake)
 # It is a bash script, which a Windows computer does not run.
 if(NOT CMAKE_HOST_WIN32)
   add_test(NAME layers COMMAND ${CMAKE_SOURCE_DIR}/tools/check-layers ${CMAKE_SOURCE_DIR})
+  # Every C++ file as clang-format writes it; ./test installs clang-format.
+  find_program(MARKLIFT_CLANG_FORMAT clang-format)
+  if(MARKLIFT_CLANG_FORMAT)
+    add_test(NAME format COMMAND ${CMAKE_SOURCE_DIR}/tools/check-format ${CMAKE_SOURCE_DIR}
+                                 ${MARKLIFT_CLANG_FORMAT})
+  endif()
 endif()

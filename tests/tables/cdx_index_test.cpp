@@ -24,7 +24,7 @@ using testing::readBytes;
 // length (bytes 8-9), the record length (10-11) and the field descriptors
 // from byte 32 on, each field following the one before it in the record.
 class DbfRecords {
-  public:
+public:
     explicit DbfRecords(const std::string& path) : bytes_(readBytes(path)) {
         headerLength_ = decodeLE16(&bytes_[8]);
         recordLength_ = decodeLE16(&bytes_[10]);
@@ -44,7 +44,7 @@ class DbfRecords {
         return std::string(reinterpret_cast<const char*>(&bytes_[at]), f.length);
     }
 
-  private:
+private:
     struct Field {
         std::size_t offset;
         std::size_t length;

@@ -63,12 +63,13 @@ TEST_P(NtxFixture, WalksAndSeeksAsTheOtherImplementation) {
     EXPECT_EQ(t.RecNo(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Zolt, NtxFixture,
-    ::testing::Values(NtxCase{"DELVTP1", "STUDENT", "SSN"}, NtxCase{"DELVTP1", "STUDTEMP", "SSNTEMP"},
-                      NtxCase{"DELVTP2", "STUDENT", "SSN"}, NtxCase{"DELVTP2", "STUDTEMP", "SSNTEMP"},
-                      NtxCase{"DELVTP3", "STUDENT", "SSN"},
-                      NtxCase{"DELVTP3", "STUDTEMP", "SSNTEMP"}));
+INSTANTIATE_TEST_SUITE_P(Zolt, NtxFixture,
+                         ::testing::Values(NtxCase{"DELVTP1", "STUDENT", "SSN"},
+                                           NtxCase{"DELVTP1", "STUDTEMP", "SSNTEMP"},
+                                           NtxCase{"DELVTP2", "STUDENT", "SSN"},
+                                           NtxCase{"DELVTP2", "STUDTEMP", "SSNTEMP"},
+                                           NtxCase{"DELVTP3", "STUDENT", "SSN"},
+                                           NtxCase{"DELVTP3", "STUDTEMP", "SSNTEMP"}));
 
 class CdxFixture : public ::testing::TestWithParam<std::pair<std::string, std::string>> {};
 
@@ -86,8 +87,7 @@ TEST_P(CdxFixture, WalksEachTagAsTheOtherImplementation) {
 INSTANTIATE_TEST_SUITE_P(Foxpro, CdxFixture,
                          ::testing::Values(std::pair{"MULTI", "SSN"}, std::pair{"MULTI", "LNAME"},
                                            std::pair{"MULTI", "TESTCODE"},
-                                           std::pair{"MULTI", "DATE"},
-                                           std::pair{"CODES", "CODE"}));
+                                           std::pair{"MULTI", "DATE"}, std::pair{"CODES", "CODE"}));
 
 TEST(FixtureValues, ReadsTheSiteCodeAndPeriodNames) {
     XbaseTable setup;
