@@ -1,7 +1,8 @@
 // Times the whole unattended job a user runs: the real marklift-prepare
 // (period 1, master tables, all dates, all three kinds, all four additional
 // fields, fixed layout) on periods the real marklift-demo-data generates, at
-// two sizes ten times apart. Beside each run, in the same run of this
+// two sizes ten times apart, then once at four times the large size, where
+// the job's memory must still stay within its bound. Beside each run, in the same run of this
 // program, its floor: reading the files the job reads once and writing as
 // many bytes as the job leaves behind (BANTABLE, BANNEREX and the upload
 // file). Each job runs as a process of its own, so its peak memory (ru_maxrss
@@ -38,6 +39,8 @@ namespace {
 
 const char kDemoDataProgram[] = MARKLIFT_DEMO_DATA_PROGRAM;
 constexpr int kRuns = 3;
+// The size beyond the large one, run once: memory, not time, is its question.
+constexpr unsigned kLargestTimesLarge = 4;
 
 // What the job reads: period 1's master tables and index, the site table,
 // and the code tables when the period has them.
@@ -142,7 +145,8 @@ struct SizeResult {
     IoFloor floor;      // the quickest floor
 };
 
-SizeResult MeasureSize(const std::string& program, const std::string& root, unsigned results) {
+SizeResult MeasureSize(const std::string& program, const std::string& root, unsigned results,
+                       int runs) {
     const unsigned students = results / 3;
     std::printf("generating %u results per table, %u students ...\n", results, students);
     std::fflush(stdout);
@@ -154,7 +158,7 @@ SizeResult MeasureSize(const std::string& program, const std::string& root, unsi
     size.results = results;
     // Job and floor take turns, so that a busy moment of the machine falls
     // on both alike.
-    for (int run = 0; run < kRuns; ++run) {
+    for (int run = 0; run < runs; ++run) {
         const ProcessResult job = Run(JobArguments(program, root));
         const long peak = std::max(job.peakKilobytes, size.job.peakKilobytes);
         if (run == 0 || job.seconds < size.job.seconds) size.job = job;
@@ -180,13 +184,16 @@ int main(int argc, char** argv) {
 
     const ProcessResult idle = Run({program, "--help"});
     std::vector<SizeResult> sizes;
-    for (unsigned results : {small, large}) sizes.push_back(MeasureSize(program, root, results));
+    for (unsigned results : {small, large})
+        sizes.push_back(MeasureSize(program, root, results, kRuns));
+    sizes.push_back(MeasureSize(program, root, large * kLargestTimesLarge, 1));
     fs::remove_all(root);
 
     std::printf(
         "\nmarklift-prepare: period 1, master tables, all dates, all three kinds, all four\n"
         "additional fields, fixed layout (best of %d runs; floor = read the job's input files\n"
-        "once + write as many bytes as the job leaves, measured between the runs)\n\n",
+        "once + write as many bytes as the job leaves, measured between the runs; the\n"
+        "last size once, for its memory)\n\n",
         kRuns);
     std::printf("%10s %9s %8s %8s %7s %9s %8s %9s\n", "per table", "records", "job s", "floor s",
                 "ratio", "peak MiB", "read MB", "write MB");
