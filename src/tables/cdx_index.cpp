@@ -215,24 +215,15 @@ void CdxReader::forEachKey(std::size_t i, const KeyVisitor& visit) const {
     const CdxTag& tag = tagAt(i);
     const std::size_t keyLength = tag.keyLength;
     const char pad = tag.characterKeys ? kCdxCharacterPad : kCdxNumericPad;
-    std::string previousKey;
-    std::uint32_t previousRecno = 0;
-    bool first = true;
+    EntryOrder order;
     CdxLeaf leaf;
     walkTagLeaves(i, [&](const unsigned char* page, const CdxNodeHeader&, const CdxPlace& place) {
         decodeCdxLeaf(page, keyLength, pad, place, leaf);
         for (std::size_t k = 0; k < leaf.recnos.size(); ++k) {
             const std::string_view key(leaf.keys.data() + k * keyLength, keyLength);
             const std::uint32_t recno = leaf.recnos[k];
-            if (!first) {
-                const int order = std::string_view(previousKey).compare(key);
-                if (order > 0 || (order == 0 && previousRecno >= recno))
-                    place.fail("keys out of order");
-            }
+            if (!order.follows(key, recno)) place.fail("keys out of order");
             visit(key, recno);
-            previousKey.assign(key);
-            previousRecno = recno;
-            first = false;
         }
     });
 }

@@ -167,17 +167,10 @@ std::uint64_t writeTag(const std::string& path, File& file, const PageSink& sink
                          " bytes long, not " + std::to_string(tag.keyLength));
     TreeBuilder tree(path, tag.keyLength, tag.characterKeys ? kCdxCharacterPad : kCdxNumericPad,
                      keys.maxRecno(), offset + kCdxHeaderSize, sink);
-    std::string previousKey;
-    std::uint32_t previousRecno = 0;
-    bool first = true;
+    EntryOrder order;
     keys.forEach([&](std::string_view key, std::uint32_t recno) {
-        const int order = first ? -1 : std::string_view(previousKey).compare(key);
-        if (order > 0 || (order == 0 && previousRecno >= recno))
-            refuse(path, "keys of tag " + tag.name + " are not sorted");
+        if (!order.follows(key, recno)) refuse(path, "keys of tag " + tag.name + " are not sorted");
         tree.add(key, recno);
-        previousKey.assign(key);
-        previousRecno = recno;
-        first = false;
     });
 
     CdxHeader header;

@@ -266,4 +266,13 @@ void KeyIndex::clear() {
     recnos_.clear();
 }
 
+bool EntryOrder::follows(std::string_view key, std::uint32_t recno) {
+    const int order = first_ ? -1 : std::string_view(previousKey_).compare(key);
+    if (order > 0 || (order == 0 && previousRecno_ >= recno)) return false;
+    previousKey_.assign(key);
+    previousRecno_ = recno;
+    first_ = false;
+    return true;
+}
+
 }  // namespace marklift

@@ -72,4 +72,18 @@ private:
     mutable std::size_t searchesSinceChange_ = 0;
 };
 
+// Whether entries handed over one at a time, as a file is read or written,
+// come in index order: each after the one before by key, then by record
+// number.
+class EntryOrder {
+public:
+    // False when the entry does not follow the previous one.
+    bool follows(std::string_view key, std::uint32_t recno);
+
+private:
+    std::string previousKey_;
+    std::uint32_t previousRecno_ = 0;
+    bool first_ = true;
+};
+
 }  // namespace marklift

@@ -153,8 +153,11 @@ KeyRuns Order::buildInRuns(const DbfFile& dbf, const std::string& scratchBeside,
     const std::uint32_t count = dbf.recordCount();
     const auto perRun = static_cast<std::uint32_t>(
         std::clamp<std::size_t>(entriesPerRun, 1, std::numeric_limits<std::uint32_t>::max()));
-    for (std::uint32_t first = 0; first < count; first += std::min(perRun, count - first))
-        runs.add(buildRange(dbf, first, first + std::min(perRun, count - first)));
+    for (std::uint32_t first = 0; first < count;) {
+        const std::uint32_t end = first + std::min(perRun, count - first);
+        runs.add(buildRange(dbf, first, end));
+        first = end;
+    }
     return runs;
 }
 
