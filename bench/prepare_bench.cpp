@@ -5,7 +5,8 @@
 // the job's memory must still stay within its bound. Beside each run, in the same run of this
 // program, its floor: reading the files the job reads once and writing as
 // many bytes as the job leaves behind (BANTABLE, BANNEREX and the upload
-// file). Each job runs as a process of its own, so its peak memory (ru_maxrss
+// file), both begun with nothing waiting to be written. Each job runs as a
+// process of its own, so its peak memory (ru_maxrss
 // from wait4) is the job's alone.
 //
 //   prepare_bench [small-results] [large-results] [marklift-prepare]
@@ -159,12 +160,16 @@ SizeResult MeasureSize(const std::string& program, const std::string& root, unsi
     // Job and floor take turns, so that a busy moment of the machine falls
     // on both alike.
     for (int run = 0; run < runs; ++run) {
+        // Each measure starts with nothing waiting to be written, so that
+        // neither pays for the other's writes.
+        ::sync();
         const ProcessResult job = Run(JobArguments(program, root));
         const long peak = std::max(job.peakKilobytes, size.job.peakKilobytes);
         if (run == 0 || job.seconds < size.job.seconds) size.job = job;
         size.job.peakKilobytes = peak;
         std::uintmax_t written = 0;
         for (const char* name : kWrittenByTheJob) written += FileSize(root + "/" + name);
+        ::sync();
         const IoFloor floor = MeasureIoFloor(InputsOf(root), root + "/FLOOR.BIN", written);
         if (run == 0 || floor.seconds < size.floor.seconds) size.floor = floor;
     }
