@@ -2,12 +2,12 @@
 // (period 1, master tables, all dates, all three kinds, all four additional
 // fields, fixed layout) on periods the real marklift-demo-data generates, at
 // two sizes ten times apart, then once at four times the large size, where
-// the job's memory must still stay within its bound. Beside each run, in the same run of this
-// program, its floor: reading the files the job reads once and writing as
-// many bytes as the job leaves behind (BANTABLE, BANNEREX and the upload
-// file), both begun with nothing waiting to be written. Each job runs as a
-// process of its own, so its peak memory (ru_maxrss
-// from wait4) is the job's alone.
+// the job's memory must still stay within its bound. Beside each run, in the
+// same run of this program, its floor: reading the files the job reads once
+// and writing as many bytes as the job leaves behind (BANTABLE, BANNEREX and
+// the upload file), both begun with nothing waiting to be written. Each job
+// runs as a process of its own, so its peak memory (ru_maxrss from wait4) is
+// the job's alone.
 //
 //   prepare_bench [small-results] [large-results] [marklift-prepare]
 //
