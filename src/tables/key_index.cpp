@@ -173,6 +173,15 @@ void KeyIndex::sort() {
     recnos_.swap(recnos);
 }
 
+std::size_t KeyIndex::sortableWithin(std::size_t bytes, std::size_t keyLength) {
+    // At its fullest sort() holds each entry and, beside it, either the
+    // radix sort's order, prefixes and their sorted copies (24 bytes), or
+    // the order and the sorted copy of the entry.
+    const std::size_t entry = keyLength + sizeof(std::uint32_t);
+    const std::size_t sorting = entry + std::max<std::size_t>(24, sizeof(std::uint32_t) + entry);
+    return std::max<std::size_t>(bytes / sorting, 1);
+}
+
 int KeyIndex::compareAt(std::size_t pos, std::string_view key) const {
     return keyLength_ ? std::memcmp(keys_.data() + pos * keyLength_, key.data(), keyLength_) : 0;
 }

@@ -36,6 +36,9 @@ public:
     void set(std::size_t pos, std::string_view key, std::uint32_t recno);
     // Large indexes are sorted on several threads.
     void sort();
+    // How many entries of `keyLength` bytes an index may hold for sort() to
+    // stay within `bytes` of memory, the entries included.
+    static std::size_t sortableWithin(std::size_t bytes, std::size_t keyLength);
 
     // Keeping a sorted index right, one entry at a time.
     void insert(std::string_view key, std::uint32_t recno);

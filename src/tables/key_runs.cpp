@@ -91,14 +91,6 @@ KeyRuns::~KeyRuns() = default;
 KeyRuns::KeyRuns(KeyRuns&&) noexcept = default;
 KeyRuns& KeyRuns::operator=(KeyRuns&&) noexcept = default;
 
-std::size_t KeyRuns::entriesWithin(std::size_t bytes, std::size_t keyLength) {
-    // What KeyIndex::sort holds per entry at its fullest: the entry itself,
-    // then either its radix sort's numbers and places or the sorted copy.
-    const std::size_t entry = keyLength + kRecnoBytes;
-    const std::size_t sorting = entry + std::max<std::size_t>(24, entry + kRecnoBytes);
-    return std::max<std::size_t>(bytes / sorting, 1);
-}
-
 void KeyRuns::add(KeyIndex run) {
     if (run.empty()) return;
     if (!last_.empty()) spill(last_);

@@ -40,10 +40,6 @@ public:
     void add(KeyIndex run);
     void forEach(const KeyVisitor& visit) const;
 
-    // How many entries of `keyLength` bytes one range may hold so that
-    // sorting it stays within `bytes` of memory.
-    static std::size_t entriesWithin(std::size_t bytes, std::size_t keyLength);
-
 private:
     struct SpilledRun {
         std::uint64_t offset = 0;

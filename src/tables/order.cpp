@@ -113,7 +113,8 @@ TagKeys Order::snapshot(const DbfFile& dbf, const std::string& scratchBeside) co
         case State::Loaded:
             return TagKeys::borrow(keys_);
         case State::Stale:
-            return buildInRuns(dbf, scratchBeside, KeyRuns::entriesWithin(kRunMemory, keyLength()));
+            return buildInRuns(dbf, scratchBeside,
+                               KeyIndex::sortableWithin(kRunMemory, keyLength()));
         case State::OnDisk:
             break;
     }
