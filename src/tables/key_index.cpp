@@ -173,6 +173,14 @@ void KeyIndex::sort() {
     recnos_.swap(recnos);
 }
 
+void KeyIndex::forEach(const KeyVisitor& visit) const {
+    for (std::size_t i = 0; i < size(); ++i) visit(keyAt(i), recnoAt(i));
+}
+
+std::uint32_t KeyIndex::maxRecno() const {
+    return recnos_.empty() ? 0 : *std::max_element(recnos_.begin(), recnos_.end());
+}
+
 std::size_t KeyIndex::sortableWithin(std::size_t bytes, std::size_t keyLength) {
     // At its fullest sort() holds each entry and, beside it, either the
     // radix sort's order, prefixes and their sorted copies (24 bytes), or

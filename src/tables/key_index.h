@@ -6,11 +6,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace marklift {
+
+// Every entry of an order, in key and record-number order.
+using KeyVisitor = std::function<void(std::string_view key, std::uint32_t recno)>;
 
 class KeyIndex {
 public:
@@ -24,6 +28,10 @@ public:
         return {keys_.data() + pos * keyLength_, keyLength_};
     }
     std::uint32_t recnoAt(std::size_t pos) const { return recnos_[pos]; }
+    // Every entry, in order.
+    void forEach(const KeyVisitor& visit) const;
+    // The highest record number of any entry; 0 when there is none.
+    std::uint32_t maxRecno() const;
 
     // Bulk loading: add entries in any order, then call sort() once.
     void reserve(std::size_t count);

@@ -95,7 +95,7 @@ void KeyRuns::add(KeyIndex run) {
     if (run.empty()) return;
     if (!last_.empty()) spill(last_);
     size_ += run.size();
-    for (std::size_t i = 0; i < run.size(); ++i) maxRecno_ = std::max(maxRecno_, run.recnoAt(i));
+    maxRecno_ = std::max(maxRecno_, run.maxRecno());
     last_ = std::move(run);
 }
 
@@ -125,10 +125,7 @@ void KeyRuns::spill(const KeyIndex& run) {
 }
 
 void KeyRuns::forEach(const KeyVisitor& visit) const {
-    if (spilled_.empty()) {
-        for (std::size_t i = 0; i < last_.size(); ++i) visit(last_.keyAt(i), last_.recnoAt(i));
-        return;
-    }
+    if (spilled_.empty()) return last_.forEach(visit);
     std::vector<RunReader> runs;
     runs.reserve(spilled_.size() + 1);
     for (const SpilledRun& run : spilled_) runs.emplace_back(*scratch_, run, keyLength_);

@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,9 +18,6 @@
 namespace marklift {
 
 class File;
-
-// Every entry of an order, in key and record-number order.
-using KeyVisitor = std::function<void(std::string_view key, std::uint32_t recno)>;
 
 class KeyRuns {
 public:

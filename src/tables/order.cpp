@@ -122,11 +122,7 @@ TagKeys Order::snapshot(const DbfFile& dbf, const std::string& scratchBeside) co
 }
 
 void Order::forEachEntry(const DbfFile& dbf, const KeyVisitor& visit) {
-    if (state_ != State::OnDisk) {
-        const KeyIndex& index = keys(dbf);
-        for (std::size_t i = 0; i < index.size(); ++i) visit(index.keyAt(i), index.recnoAt(i));
-        return;
-    }
+    if (state_ != State::OnDisk) return keys(dbf).forEach(visit);
     try {
         File file(fileName_, File::Access::ReadOnly, File::Lock::None);
         FileByteSource source(file);

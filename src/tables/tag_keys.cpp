@@ -1,7 +1,5 @@
 #include "tables/tag_keys.h"
 
-#include <algorithm>
-
 namespace marklift {
 
 const KeyIndex* TagKeys::inMemory() const {
@@ -17,16 +15,13 @@ std::size_t TagKeys::keyLength() const {
 
 std::uint32_t TagKeys::maxRecno() const {
     const KeyIndex* keys = inMemory();
-    if (!keys) return std::get<KeyRuns>(keys_).maxRecno();
-    std::uint32_t max = 0;
-    for (std::size_t i = 0; i < keys->size(); ++i) max = std::max(max, keys->recnoAt(i));
-    return max;
+    return keys ? keys->maxRecno() : std::get<KeyRuns>(keys_).maxRecno();
 }
 
 void TagKeys::forEach(const KeyVisitor& visit) const {
     const KeyIndex* keys = inMemory();
-    if (!keys) return std::get<KeyRuns>(keys_).forEach(visit);
-    for (std::size_t i = 0; i < keys->size(); ++i) visit(keys->keyAt(i), keys->recnoAt(i));
+    if (keys) return keys->forEach(visit);
+    std::get<KeyRuns>(keys_).forEach(visit);
 }
 
 }  // namespace marklift

@@ -46,18 +46,13 @@ KeyRuns inRuns(const std::vector<std::string>& keys, std::size_t perRun,
     return runs;
 }
 
-Entries entriesOf(const KeyRuns& runs) {
+// The entries of a KeyRuns or a KeyIndex, in the order they hand them over.
+template <typename Keys>
+Entries entriesOf(const Keys& keys) {
     Entries entries;
-    runs.forEach([&](std::string_view key, std::uint32_t recno) {
+    keys.forEach([&](std::string_view key, std::uint32_t recno) {
         entries.emplace_back(std::string(key), recno);
     });
-    return entries;
-}
-
-Entries entriesOf(const KeyIndex& keys) {
-    Entries entries;
-    for (std::size_t i = 0; i < keys.size(); ++i)
-        entries.emplace_back(std::string(keys.keyAt(i)), keys.recnoAt(i));
     return entries;
 }
 
